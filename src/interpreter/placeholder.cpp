@@ -1,0 +1,1 @@
+int xcpycmdPlaceholder() { return 0; }
