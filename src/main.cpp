@@ -1,7 +1,9 @@
+#include "app/modMain.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv) {
     Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
-    return 0;
+    return xcpy::runProgram(app);
 }

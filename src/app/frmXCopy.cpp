@@ -1,0 +1,217 @@
+// The main window's life: construction, Form_Load, the close request and unloading.
+#include "app/frmXCopy.h"
+
+#include "app/run_files_folder.h"
+#include "app/twips.h"
+#include "batchlist/batch_list_model.h"
+#include "companions/companions.h"
+#include "companions/path_helper.h"
+#include "companions/prompt_box.h"
+#include "companions/run_log.h"
+#include "companions/settings_store.h"
+#include "options/frmOption.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeView>
+
+namespace xcpy {
+namespace {
+
+const QString kDefaultXOption = QStringLiteral("/D /E ");
+
+} // namespace
+
+frmXCopy::frmXCopy(Companions& companions, QWidget* parent)
+    : QMainWindow(parent), companions_(companions), dlgXCopy(std::make_unique<CommonDialog>()) {
+    composeWindow();
+    runFilesFolder_ = chooseRunFilesFolder(
+        QCoreApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+}
+
+frmXCopy::~frmXCopy() = default;
+
+void frmXCopy::setRunFilesFolder(const QString& folder) {
+    runFilesFolder_ = folder;
+}
+
+void frmXCopy::Form_Load(const QString& commandLineText) {
+    settingsStore_ = companions_.createSettingsStore();
+    settingsStore_->AttachWindow(this);
+    settingsStore_->Section(exeBaseName());
+
+    InitDir = settingsStore_->ReadSetting(QStringLiteral("InitDir"), QDir::currentPath()).toString();
+    BatDir = settingsStore_->ReadSetting(QStringLiteral("BatDir"), QDir::currentPath()).toString();
+    XOption = settingsStore_->ReadSetting(QStringLiteral("XOption"), kDefaultXOption).toString();
+    const QString rememberedFile =
+        settingsStore_->ReadSetting(QStringLiteral("FileName"), QString()).toString();
+
+    settingsStore_->ToolbarHeight(qint32(twips::whole(toTwipsY(tlbXCopy->height()))));
+    settingsStore_->StoreOption1(true);
+    settingsStore_->StoreOption2(true);
+
+    runLog_ = companions_.createRunLog();
+    runLog_->LogPath(runFilesFolder_ + QDir::separator() + QStringLiteral("X.log"));
+    runLog_->LogOption(true);
+
+    btnOpen = findToolbarButton(tlbXCopy, QStringLiteral("Open"));
+    btnSave = findToolbarButton(tlbXCopy, QStringLiteral("Save"));
+    btnAdd = findToolbarButton(tlbXCopy, QStringLiteral("Add"));
+    btnDelete = findToolbarButton(tlbXCopy, QStringLiteral("Delete"));
+    btnUp = findToolbarButton(tlbXCopy, QStringLiteral("Up"));
+    btnDown = findToolbarButton(tlbXCopy, QStringLiteral("Down"));
+    btnBat = findToolbarButton(tlbXCopy, QStringLiteral("Bat"));
+    btnExec = findToolbarButton(tlbXCopy, QStringLiteral("Exec"));
+    pnlFileName = findStatusPanel(stbXCopy, QStringLiteral("FileName"));
+    pnlBatName = findStatusPanel(stbXCopy, QStringLiteral("BatName"));
+    pnlSave = findStatusPanel(stbXCopy, QStringLiteral("Save"));
+
+    static_cast<QFrame*>(picFolder)->setFrameShape(QFrame::NoFrame);
+    static_cast<QFrame*>(picBatList)->setFrameShape(QFrame::NoFrame);
+
+    txtFrom->clear();
+    txtTo->clear();
+    setUnsavedChanges(false);
+
+    // On the screen before any list file is read.
+    show();
+    repaint();
+
+    if (!commandLineText.isEmpty())
+        OpenBatList(commandLineText);
+    else if (!rememberedFile.isEmpty())
+        OpenBatList(rememberedFile);
+
+    UpdateCommandState();
+    Form_Resize();
+}
+
+void frmXCopy::closeEvent(QCloseEvent* event) {
+    qint16 cancel = 0;
+    Form_QueryUnload(cancel, 0);
+    if (cancel) {
+        event->ignore();
+        return;
+    }
+    Form_Unload(cancel);
+    event->accept();
+}
+
+void frmXCopy::Form_QueryUnload(qint16& cancel, int) {
+    if (copyRunning_) {
+        promptBox().Message(this, QStringLiteral("コピー中です。終了できません"),
+                            msg::kIconInformation, QString());
+        cancel = -1;
+        return;
+    }
+    if (!unsavedChanges())
+        return;
+    const qint32 answer = promptBox().Message(this, QStringLiteral("バッチファイルに保存しますか？"),
+                                              msg::kYesNoCancel | msg::kIconInformation, QString());
+    if (answer == msg::kAnswerCancel) {
+        cancel = -1;
+        return;
+    }
+    if (answer == msg::kAnswerYes)
+        SaveBatList(); // the close goes on whatever the save did
+}
+
+void frmXCopy::Form_Unload(qint16&) {
+    if (settingsStore_) {
+        settingsStore_->WriteSetting(QStringLiteral("InitDir"), InitDir);
+        settingsStore_->WriteSetting(QStringLiteral("BatDir"), BatDir);
+        settingsStore_->WriteSetting(QStringLiteral("XOption"), XOption);
+        settingsStore_->WriteSetting(QStringLiteral("FileName"),
+                                     QVariant::fromValue<QObject*>(pnlFileName));
+    }
+    if (optionDialog_)
+        optionDialog_->close();
+}
+
+bool frmXCopy::unsavedChanges() const {
+    return pnlSave && pnlSave->isEnabled();
+}
+
+void frmXCopy::setUnsavedChanges(bool on) {
+    pnlSave->setEnabled(on);
+}
+
+QString frmXCopy::exeBaseName() const {
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+double frmXCopy::dpiX() const {
+    return logicalDpiX();
+}
+double frmXCopy::dpiY() const {
+    return logicalDpiY();
+}
+int frmXCopy::toPixelsX(double value) const {
+    return twips::toPixels(value, dpiX());
+}
+int frmXCopy::toPixelsY(double value) const {
+    return twips::toPixels(value, dpiY());
+}
+double frmXCopy::toTwipsX(int pixels) const {
+    return twips::fromPixels(pixels, dpiX());
+}
+double frmXCopy::toTwipsY(int pixels) const {
+    return twips::fromPixels(pixels, dpiY());
+}
+
+PromptBox& frmXCopy::promptBox() const {
+    return companions_.promptBox();
+}
+ShellHelper& frmXCopy::shellHelper() const {
+    return companions_.shellHelper();
+}
+PathHelper& frmXCopy::pathHelper() const {
+    return companions_.pathHelper();
+}
+
+bool frmXCopy::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        if (watched == txtFrom)
+            txtFrom_GotFocus();
+        else if (watched == txtTo)
+            txtTo_GotFocus();
+        break;
+    case QEvent::Resize:
+        if (watched == picFolder)
+            picFolder_Resize();
+        else if (watched == picBatList)
+            picBatList_Resize();
+        break;
+    case QEvent::MouseButtonPress:
+        if (watched == lsvBatList->viewport()) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::RightButton) {
+                // The context menu never selects or moves the current row.
+                lsvBatList_MouseDown(mouse->button(), mouse->modifiers(),
+                                     mouse->position().toPoint());
+                return true;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmXCopy::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+} // namespace xcpy
