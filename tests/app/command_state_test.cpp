@@ -44,27 +44,5 @@ TEST(CommandState, listAndFieldCombinations_enableMatchingCommands) {
             << c.name;
 }
 
-TEST(CommandState, bindings_toolbarKeysMapToTheirMenuItems) {
-    const struct {
-        Command command;
-        std::string key;
-        Menu menu;
-        int index;
-    } expected[] = {
-        {Command::Save, "Save", Menu::File, 2},     {Command::Bat, "Bat", Menu::File, 4},
-        {Command::Exec, "Exec", Menu::File, 5},     {Command::Add, "Add", Menu::List, 3},
-        {Command::Delete, "Delete", Menu::List, 4}, {Command::Up, "Up", Menu::List, 6},
-        {Command::Down, "Down", Menu::List, 7},
-    };
-    const auto& bindings = commandBindings();
-    ASSERT_EQ(bindings.size(), std::size(expected));
-    for (std::size_t i = 0; i < bindings.size(); ++i) {
-        EXPECT_EQ(bindings[i].command, expected[i].command) << i;
-        EXPECT_EQ(bindings[i].toolbarKey, expected[i].key) << i;
-        EXPECT_EQ(bindings[i].menu, expected[i].menu) << i;
-        EXPECT_EQ(bindings[i].menuIndex, expected[i].index) << i;
-    }
-}
-
 } // namespace
 } // namespace xcpy
