@@ -1,0 +1,168 @@
+#include "files/list_file.h"
+
+#include "files/codepage.h"
+#include "files/cp932_encoder.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstring>
+#include <string_view>
+
+namespace xcpy {
+namespace {
+
+constexpr std::size_t utf8BomLength = 3;
+
+// Index of the first character that would not survive a list file's line and pair structure.
+std::optional<qsizetype> findStructuralFault(QStringView text, RowField field,
+                                             RowProblem& problem) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r') {
+            problem = RowProblem::BreaksListLine;
+            return i;
+        }
+        if (field == RowField::Source && text[i] == u'=') {
+            problem = RowProblem::SplitsListPair;
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+// Appends one text; on a fault returns the error of whichever problem comes first in the text.
+std::optional<RowError> appendText(QStringView text, qsizetype row, RowField field,
+                                   QByteArray& out) {
+    RowProblem problem = RowProblem::NotInCodePage932;
+    const std::optional<qsizetype> structural = findStructuralFault(text, field, problem);
+    const std::optional<qsizetype> unencodable =
+        appendCp932(structural ? text.left(*structural) : text, out);
+    if (unencodable)
+        return RowError{row, field, characterAt(text, *unencodable), RowProblem::NotInCodePage932};
+    if (structural)
+        return RowError{row, field, characterAt(text, *structural), problem};
+    return std::nullopt;
+}
+
+std::string_view trimSpaces(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+QString toQString(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// Adds the rows of the UTF-8 text's lines. With completeLinesOnly, a last line without a line
+// end is left out (it is where the bad bytes began). Returns the number of ended lines.
+qsizetype addRows(std::string_view text, bool completeLinesOnly, QList<BatchEntry>& rows) {
+    qsizetype endedLines = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t cr = text.find('\r', pos);
+        const bool ended = cr != std::string_view::npos;
+        if (!ended && completeLinesOnly)
+            break;
+        const std::size_t lineEnd = ended ? cr : text.size();
+        const std::string_view line = text.substr(pos, lineEnd - pos);
+        pos = lineEnd;
+        if (ended) {
+            ++endedLines;
+            pos += (pos + 1 < text.size() && text[pos + 1] == '\n') ? 2 : 1;
+        }
+        const std::size_t separator = line.find('=');
+        if (separator == std::string_view::npos)
+            continue;
+        BatchEntry entry;
+        entry.source = toQString(trimSpaces(line.substr(0, separator)));
+        entry.destination = toQString(trimSpaces(line.substr(separator + 1)));
+        rows.append(std::move(entry));
+    }
+    return endedLines;
+}
+
+QString invalidBytesMessage(qsizetype line, qsizetype byteOffset, bool utf8) {
+    const QString encoding =
+        utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift_JIS（コードページ 932）");
+    return QStringLiteral("%1 行目（ファイルの %2 バイト目）に %3 として読めないバイトがあります。"
+                          "ファイルが壊れているか、別の文字コードで保存されています。")
+        .arg(line)
+        .arg(byteOffset + 1)
+        .arg(encoding);
+}
+
+} // namespace
+
+EncodedFile encodeListFile(const QList<BatchEntry>& rows) {
+    qsizetype estimate = 0;
+    for (const BatchEntry& entry : rows)
+        estimate += 2 * (entry.source.size() + entry.destination.size()) + 3;
+    EncodedFile result;
+    result.bytes.reserve(estimate);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        std::optional<RowError> error =
+            appendText(rows[i].source, i + 1, RowField::Source, result.bytes);
+        if (!error) {
+            result.bytes.append('=');
+            error = appendText(rows[i].destination, i + 1, RowField::Destination, result.bytes);
+        }
+        if (error)
+            return EncodedFile{{}, error};
+        result.bytes.append("\r\n", 2);
+    }
+    return result;
+}
+
+ListReadResult parseListFile(QByteArrayView bytes) {
+    std::string_view raw(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    const bool utf8 = startsWithUtf8Bom(raw);
+    const std::size_t skipped = utf8 ? utf8BomLength : 0;
+    raw.remove_prefix(skipped);
+
+    // One conversion of the whole file. CR and LF never occur inside a multibyte character of
+    // either encoding, so lines can be found in the converted text.
+    const Conversion text = utf8 ? checkedUtf8(raw) : cp932ToUtf8(raw);
+    ListReadResult result;
+    // The conversion stops at the first bad byte: the lines it completed before are sound.
+    const qsizetype endedLines = addRows(text.text, !text.ok(), result.rows);
+    if (!text.ok()) {
+        ListReadError error;
+        error.kind = ListReadError::Kind::InvalidBytes;
+        error.line = endedLines + 1;
+        error.byteOffset = static_cast<qsizetype>(skipped + *text.errorOffset);
+        error.message = invalidBytesMessage(error.line, error.byteOffset, utf8);
+        result.error = std::move(error);
+    }
+    return result;
+}
+
+ListReadResult loadListFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ListReadError error;
+        error.kind = ListReadError::Kind::Unreadable;
+        error.message = QStringLiteral("リストファイル「%1」を開けません（詳細: %2）。")
+                            .arg(QDir::toNativeSeparators(path), file.errorString());
+        return ListReadResult{{}, std::move(error)};
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        ListReadError error;
+        error.kind = ListReadError::Kind::Unreadable;
+        error.message = QStringLiteral("リストファイル「%1」を読み込めません（詳細: %2）。")
+                            .arg(QDir::toNativeSeparators(path), file.errorString());
+        return ListReadResult{{}, std::move(error)};
+    }
+    return parseListFile(bytes);
+}
+
+FileWriteResult saveListFile(const QString& path, const QList<BatchEntry>& rows) {
+    const EncodedFile encoded = encodeListFile(rows);
+    if (!encoded.ok())
+        return FileWriteResult{encoded.error->message(), encoded.error};
+    return writeFileSafely(path, encoded.bytes);
+}
+
+} // namespace xcpy

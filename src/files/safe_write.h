@@ -1,0 +1,34 @@
+#pragma once
+
+#include "files/row_error.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+class QIODevice;
+
+// Writing a file so that it is either wholly replaced or left exactly as it was.
+namespace xcpy {
+
+// Outcome of writing or saving a file. rowError is set when a row's text could not be put into
+// the file at all (nothing was written then); message is the Japanese text for the user.
+struct FileWriteResult {
+    QString message;
+    std::optional<RowError> rowError;
+
+    bool ok() const { return message.isEmpty(); }
+};
+
+// Writes bytes to path through a temporary file in the same folder that replaces the target
+// only once it is complete. On failure the old file (if any) is untouched, no temporary file
+// remains, and message names the cause: a missing folder, a missing permission, a read-only
+// target, or a full disk or other write error (with the system's own text added).
+FileWriteResult writeFileSafely(const QString& path, QByteArrayView bytes);
+
+// Writes all of bytes to an open device, retrying short writes. On failure message says that
+// the disk may be full, with the device's error text added; displayName names the file.
+FileWriteResult writeAllBytes(QIODevice& device, QByteArrayView bytes, const QString& displayName);
+
+} // namespace xcpy
