@@ -29,7 +29,7 @@ struct ToolbarItem {
     const char* picture;
 };
 
-QIcon windowIcon() {
+QIcon programIcon() {
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/app-%1.png").arg(size), QSize(size, size));
@@ -41,7 +41,7 @@ QIcon windowIcon() {
 void frmXCopy::composeWindow() {
     setObjectName(QStringLiteral("frmXCopy"));
     setWindowTitle(QStringLiteral("Form1"));
-    setWindowIcon(windowIcon());
+    setWindowIcon(programIcon());
 
     composeMenus();
     composeToolbar();
