@@ -1,0 +1,66 @@
+#pragma once
+
+#include "app/frmXCopy.h"
+#include "batchlist/batch_list_model.h"
+#include "support/fakes.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QTreeView>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace xcpy::test {
+
+// A main window over recording fakes, with its run files in a temporary folder.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(temp.isValid());
+        window = std::make_unique<frmXCopy>(fakes);
+        window->setRunFilesFolder(temp.path());
+    }
+    void TearDown() override {
+        window.reset();
+    }
+
+    void load(const QString& commandLine = {}) {
+        window->Form_Load(commandLine);
+    }
+    // Closes the window with every question answered from the script.
+    bool closeWindow() {
+        return window->close();
+    }
+
+    QString path(const QString& name) const { return temp.filePath(name); }
+    QString makeFolder(const QString& name) const {
+        QDir(temp.path()).mkpath(name);
+        return temp.filePath(name);
+    }
+    QAction* button(const char* key) const {
+        return findToolbarButton(window->tlbXCopy, QString::fromLatin1(key));
+    }
+    int rows() const { return window->model().rowCount(); }
+    QString source(int row) const { return window->model().entry(row).source; }
+    QString destination(int row) const { return window->model().entry(row).destination; }
+    static QString exeBaseName() {
+        return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    }
+
+    // Adds a pair through the folder fields, as a user would with typed texts.
+    void addPair(const QString& from, const QString& to) {
+        window->txtFrom->setText(from);
+        window->txtTo->setText(to);
+        window->AddBatchEntry();
+    }
+
+    QTemporaryDir temp;
+    FakeCompanions fakes;
+    std::unique_ptr<frmXCopy> window;
+};
+
+} // namespace xcpy::test
