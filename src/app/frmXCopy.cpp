@@ -49,7 +49,8 @@ void frmXCopy::Form_Load(const QString& commandLineText) {
     settingsStore_->AttachWindow(this);
     settingsStore_->Section(exeBaseName());
 
-    InitDir = settingsStore_->ReadSetting(QStringLiteral("InitDir"), QDir::currentPath()).toString();
+    InitDir =
+        settingsStore_->ReadSetting(QStringLiteral("InitDir"), QDir::currentPath()).toString();
     BatDir = settingsStore_->ReadSetting(QStringLiteral("BatDir"), QDir::currentPath()).toString();
     XOption = settingsStore_->ReadSetting(QStringLiteral("XOption"), kDefaultXOption).toString();
     const QString rememberedFile =
@@ -115,8 +116,9 @@ void frmXCopy::Form_QueryUnload(qint16& cancel, int) {
     }
     if (!unsavedChanges())
         return;
-    const qint32 answer = promptBox().Message(this, QStringLiteral("バッチファイルに保存しますか？"),
-                                              msg::kYesNoCancel | msg::kIconInformation, QString());
+    const qint32 answer =
+        promptBox().Message(this, QStringLiteral("バッチファイルに保存しますか？"),
+                            msg::kYesNoCancel | msg::kIconInformation, QString());
     if (answer == msg::kAnswerCancel) {
         cancel = -1;
         return;

@@ -71,11 +71,12 @@ void frmXCopy::composeMenus() {
         int index = 0;
         for (const MenuItem& item : items) {
             const QString caption = QString::fromUtf8(item.caption);
-            QAction* action = caption == QLatin1String("-") ? menu->addSeparator()
-                                                            : menu->addAction(caption);
+            QAction* action =
+                caption == QLatin1String("-") ? menu->addSeparator() : menu->addAction(caption);
             action->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(arrayName)).arg(index));
             action->setShortcut(item.shortcut);
-            connect(action, &QAction::triggered, this, [this, handler, index] { (this->*handler)(index); });
+            connect(action, &QAction::triggered, this,
+                    [this, handler, index] { (this->*handler)(index); });
             actions[index++] = action;
         }
     };
@@ -145,8 +146,9 @@ void frmXCopy::composeToolbar() {
             QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(item.picture))), QString());
         button->setObjectName(QString::fromLatin1(item.key));
         button->setToolTip(QString::fromUtf8(item.tooltip));
+        connect(button, &QAction::triggered, this,
+                [this, button] { tlbXCopy_ButtonClick(button); });
     }
-    connect(tlbXCopy, &QToolBar::actionTriggered, this, &frmXCopy::tlbXCopy_ButtonClick);
 }
 
 void frmXCopy::composeFolderArea() {

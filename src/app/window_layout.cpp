@@ -23,7 +23,8 @@ void place(QWidget* widget, const std::optional<layout::Rect>& rect, double dpiX
            int yOffset = 0) {
     if (!rect)
         return;
-    widget->setGeometry(twips::toPixels(rect->left, dpiX), twips::toPixels(rect->top, dpiY) - yOffset,
+    widget->setGeometry(twips::toPixels(rect->left, dpiX),
+                        twips::toPixels(rect->top, dpiY) - yOffset,
                         twips::toPixels(rect->width, dpiX), twips::toPixels(rect->height, dpiY));
 }
 

@@ -18,8 +18,9 @@ void FileRunLog::LogLine(const QString& text) {
         return;
     if (!file_.isOpen() && !file_.open(QIODevice::WriteOnly | QIODevice::Append))
         return;
-    const QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                         QLatin1Char('\t') + text + QLatin1Char('\n');
+    const QString line =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+        QLatin1Char('\t') + text + QLatin1Char('\n');
     if (file_.write(line.toUtf8()) < 0 || !file_.flush())
         file_.close(); // try again with the next line
 }

@@ -28,7 +28,8 @@ void IniSettingsStore::AttachWindow(QWidget* window) {
 }
 
 QString IniSettingsStore::filePath() const {
-    return QDir(configDir_).filePath(section_ + QLatin1Char('/') + section_ + QStringLiteral(".ini"));
+    return QDir(configDir_)
+        .filePath(section_ + QLatin1Char('/') + section_ + QStringLiteral(".ini"));
 }
 
 QVariant IniSettingsStore::ReadSetting(const QVariant& key, const QVariant& defaultValue) {

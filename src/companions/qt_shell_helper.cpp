@@ -19,8 +19,8 @@ qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32, bool wait) 
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     process.start(program, arguments);
     if (!process.waitForStarted(-1))
-        throw ComponentError(2, QStringLiteral("%1 を起動できません: %2")
-                                    .arg(program, process.errorString()));
+        throw ComponentError(
+            2, QStringLiteral("%1 を起動できません: %2").arg(program, process.errorString()));
     if (!wait) {
         process.waitForFinished(-1);
         return process.exitCode();

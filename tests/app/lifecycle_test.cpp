@@ -104,8 +104,10 @@ const QString kSaveQuestion = QStringLiteral("バッチファイルに保存し�
 INSTANTIATE_TEST_SUITE_P(
     Matrix, CloseRequest,
     ::testing::Values(
-        CloseCase{"copyRunning", true, true, {}, false, {"コピー中です。終了できません|64|"}, false},
-        CloseCase{"unsavedCancel", false, true, {msg::kAnswerCancel}, false, {kSaveQuestion}, false},
+        CloseCase{
+            "copyRunning", true, true, {}, false, {"コピー中です。終了できません|64|"}, false},
+        CloseCase{
+            "unsavedCancel", false, true, {msg::kAnswerCancel}, false, {kSaveQuestion}, false},
         CloseCase{"unsavedYes", false, true, {msg::kAnswerYes}, true, {kSaveQuestion}, true},
         CloseCase{"unsavedNo", false, true, {msg::kAnswerNo}, true, {kSaveQuestion}, false},
         CloseCase{"nothingUnsaved", false, false, {}, true, {}, false}),

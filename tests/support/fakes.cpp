@@ -108,7 +108,8 @@ bool FakePromptBox::FileDialog(QWidget*, CommonDialog& dialog, FileDialogKind ki
 }
 
 qint32 FakeShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle, bool wait) {
-    log_.add("ShellHelper", "RunAndWait", {commandLine, QString::number(windowStyle), boolText(wait)});
+    log_.add("ShellHelper", "RunAndWait",
+             {commandLine, QString::number(windowStyle), boolText(wait)});
     commandLines << commandLine;
     return onRun ? onRun(commandLine) : 0;
 }

@@ -24,17 +24,11 @@ protected:
         window = std::make_unique<frmXCopy>(fakes);
         window->setRunFilesFolder(temp.path());
     }
-    void TearDown() override {
-        window.reset();
-    }
+    void TearDown() override { window.reset(); }
 
-    void load(const QString& commandLine = {}) {
-        window->Form_Load(commandLine);
-    }
+    void load(const QString& commandLine = {}) { window->Form_Load(commandLine); }
     // Closes the window with every question answered from the script.
-    bool closeWindow() {
-        return window->close();
-    }
+    bool closeWindow() { return window->close(); }
 
     QString path(const QString& name) const { return temp.filePath(name); }
     QString makeFolder(const QString& name) const {
