@@ -107,7 +107,8 @@ TEST(ListFileReader, trickyLines_followTheReadingRules) {
          {}},
         {"CR CR LF: CR alone then CR LF", "a=b\r\r\nc=d", {{"a", "b"}, {"c", "d"}}, {}},
         {"tabs and ideographic spaces kept",
-         "\t\x81\x40" "C:\\a\x81\x40 =\tD:\\b\t",
+         "\t\x81\x40"
+         "C:\\a\x81\x40 =\tD:\\b\t",
          {{"\t　C:\\a　", "\tD:\\b\t"}},
          {}},
         {"double quotes stay", "\"C:\\a\"=\"D:\\b\"", {{"\"C:\\a\"", "\"D:\\b\""}}, {}},
