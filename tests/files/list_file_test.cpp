@@ -120,6 +120,15 @@ TEST(ListFileReader, trickyLines_followTheReadingRules) {
          "\xEF\xBB\xBF C:\\データ=D:\\x\r\n",
          {{"C:\\データ", "D:\\x"}},
          {}},
+        {"U+FEFF starting a text is kept",
+         "\xEF\xBB\xBF\xEF\xBB\xBF"
+         "C:\\a=\xEF\xBB\xBF"
+         "D:\\b",
+         {{"\xEF\xBB\xBF"
+           "C:\\a",
+           "\xEF\xBB\xBF"
+           "D:\\b"}},
+         {}},
         {"invalid byte: rows before kept, line and offset reported",
          "C:\\a=D:\\b\r\nC:\\c=D:\\d\r\nC:\\e=\x80\r\nC:\\f=D:\\g\r\n",
          {{"C:\\a", "D:\\b"}, {"C:\\c", "D:\\d"}},
