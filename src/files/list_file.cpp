@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
 
 #include <cstring>
 #include <string_view>
@@ -51,13 +52,23 @@ std::string_view trimSpaces(std::string_view text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-QString toQString(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
+// Converts each text on its own. A U+FEFF at the start of a text is part of the folder name:
+// QString::fromUtf8 would drop it as a byte-order mark.
+class TextDecoder {
+public:
+    QString operator()(std::string_view utf8) {
+        return decoder_.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    }
+
+private:
+    QStringDecoder decoder_{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                      QStringDecoder::Flag::ConvertInitialBom};
+};
 
 // Adds the rows of the UTF-8 text's lines. With completeLinesOnly, a last line without a line
 // end is left out (it is where the bad bytes began). Returns the number of ended lines.
 qsizetype addRows(std::string_view text, bool completeLinesOnly, QList<BatchEntry>& rows) {
+    TextDecoder toQString;
     qsizetype endedLines = 0;
     std::size_t pos = 0;
     while (pos < text.size()) {

@@ -1,5 +1,7 @@
 #include "files/row_error.h"
 
+#include "files/cp932_encoder.h"
+
 namespace xcpy {
 namespace {
 
@@ -34,6 +36,10 @@ QString RowError::message() const {
                               : QStringLiteral("%1 行目の%2").arg(row).arg(fieldName(field));
     switch (problem) {
     case RowProblem::NotInCodePage932:
+        if (const char32_t lookalike = cp932Lookalike(character))
+            return QStringLiteral("%1の文字%2は Shift_JIS（コードページ 932）では%3として"
+                                  "保存されてしまうため、保存できません。%3に置き換えてください。")
+                .arg(where, describeCharacter(character), describeCharacter(lookalike));
         return QStringLiteral("%1の文字%2は Shift_JIS（コードページ 932）で表せないため、"
                               "保存できません。別の文字に置き換えてください。")
             .arg(where, describeCharacter(character));

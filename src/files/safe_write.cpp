@@ -59,7 +59,8 @@ FileWriteResult writeFileSafely(const QString& path, QByteArrayView bytes) {
     // Never fall back to writing over the target in place: a failure would then damage it.
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly)) {
-        if (file.error() == QFileDevice::PermissionsError)
+        // QSaveFile reports a refused temporary file as a plain open error; ask the folder.
+        if (file.error() == QFileDevice::PermissionsError || !folder.isWritable())
             return failure(withDetail(
                 QStringLiteral("フォルダ「%1」に書き込む権限がないため、「%2」を保存できません。")
                     .arg(folderName, name),

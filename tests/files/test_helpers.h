@@ -1,0 +1,48 @@
+#pragma once
+
+#include "batchlist/batch_entry.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QString>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace xcpy {
+
+inline QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QString testData(const char* name) {
+    return QStringLiteral(XCPY_TEST_DATA "/") + QString::fromUtf8(name);
+}
+
+// The rows of tests/data/sample.xcpy.
+inline QList<BatchEntry> sampleRows() {
+    return {
+        {QStringLiteral("C:\\My Documents\\Reports"), QStringLiteral("D:\\Backup Drive\\Reports"),
+         CheckMark::OK},
+        {QStringLiteral("C:\\データ\\報告書"), QStringLiteral("D:\\バックアップ\\報告書"),
+         CheckMark::OK},
+        {QStringLiteral("C:\\作業～一時"), QStringLiteral("E:\\保存①\\ﾃﾞｰﾀ"), CheckMark::NG},
+        {QStringLiteral("\\\\server\\共有\\資料"), QStringLiteral("D:\\資料－控え"), CheckMark::OK},
+        {QStringLiteral("C:\\"), QStringLiteral("D:\\root copy\\"), CheckMark::OK},
+    };
+}
+
+using TextPairs = std::vector<std::pair<std::string, std::string>>;
+
+// Row texts as UTF-8 pairs, which gtest prints readably.
+inline TextPairs textPairs(const QList<BatchEntry>& rows) {
+    TextPairs pairs;
+    for (const BatchEntry& row : rows)
+        pairs.emplace_back(row.source.toStdString(), row.destination.toStdString());
+    return pairs;
+}
+
+} // namespace xcpy
