@@ -5,9 +5,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 namespace xcpy {
@@ -42,6 +44,27 @@ std::optional<RowError> appendText(QStringView text, qsizetype row, RowField fie
         return RowError{row, field, characterAt(text, *unencodable), RowProblem::NotInCodePage932};
     if (structural)
         return RowError{row, field, characterAt(text, *structural), problem};
+    return std::nullopt;
+}
+
+// Encodes the rows into buffer, handing it to flush (which empties it) whenever it holds at least
+// chunk bytes, and at the end. Stops early when flush returns false.
+template <typename Flush>
+std::optional<RowError> encodeRows(const QList<BatchEntry>& rows, qsizetype chunk,
+                                   QByteArray& buffer, Flush&& flush) {
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        std::optional<RowError> error = appendText(rows[i].source, i + 1, RowField::Source, buffer);
+        if (!error) {
+            buffer.append('=');
+            error = appendText(rows[i].destination, i + 1, RowField::Destination, buffer);
+        }
+        if (error)
+            return error;
+        buffer.append("\r\n", 2);
+        if (buffer.size() >= chunk && !flush(buffer))
+            return std::nullopt;
+    }
+    flush(buffer);
     return std::nullopt;
 }
 
@@ -112,17 +135,10 @@ EncodedFile encodeListFile(const QList<BatchEntry>& rows) {
         estimate += 2 * (entry.source.size() + entry.destination.size()) + 3;
     EncodedFile result;
     result.bytes.reserve(estimate);
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        std::optional<RowError> error =
-            appendText(rows[i].source, i + 1, RowField::Source, result.bytes);
-        if (!error) {
-            result.bytes.append('=');
-            error = appendText(rows[i].destination, i + 1, RowField::Destination, result.bytes);
-        }
-        if (error)
-            return EncodedFile{{}, error};
-        result.bytes.append("\r\n", 2);
-    }
+    const auto keep = [](QByteArray&) { return true; };
+    if (std::optional<RowError> error =
+            encodeRows(rows, std::numeric_limits<qsizetype>::max(), result.bytes, keep))
+        return EncodedFile{{}, error};
     return result;
 }
 
@@ -170,10 +186,22 @@ ListReadResult loadListFile(const QString& path) {
 }
 
 FileWriteResult saveListFile(const QString& path, const QList<BatchEntry>& rows) {
-    const EncodedFile encoded = encodeListFile(rows);
-    if (!encoded.ok())
-        return FileWriteResult{encoded.error->message(), encoded.error};
-    return writeFileSafely(path, encoded.bytes);
+    // Encoded in pieces straight into the temporary file: a large list needs no second copy.
+    constexpr qsizetype chunk = 256 * 1024;
+    const QString name = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    return writeFileSafely(path, [&](QIODevice& device) {
+        QByteArray buffer;
+        buffer.reserve(chunk + 1024);
+        FileWriteResult written;
+        const auto write = [&](QByteArray& bytes) {
+            written = writeAllBytes(device, bytes, name);
+            bytes.resize(0);
+            return written.ok();
+        };
+        if (std::optional<RowError> error = encodeRows(rows, chunk, buffer, write))
+            return FileWriteResult{error->message(), error};
+        return written;
+    });
 }
 
 } // namespace xcpy

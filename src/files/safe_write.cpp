@@ -36,6 +36,12 @@ FileWriteResult writeAllBytes(QIODevice& device, QByteArrayView bytes, const QSt
 }
 
 FileWriteResult writeFileSafely(const QString& path, QByteArrayView bytes) {
+    const QString name = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    return writeFileSafely(path,
+                           [&](QIODevice& device) { return writeAllBytes(device, bytes, name); });
+}
+
+FileWriteResult writeFileSafely(const QString& path, const ByteProducer& produce) {
     const QFileInfo target(path);
     const QString name = QDir::toNativeSeparators(target.absoluteFilePath());
     const QFileInfo folder(target.absolutePath());
@@ -68,7 +74,7 @@ FileWriteResult writeFileSafely(const QString& path, QByteArrayView bytes) {
         return failure(
             withDetail(QStringLiteral("「%1」を作成できません。").arg(name), file.errorString()));
     }
-    if (FileWriteResult written = writeAllBytes(file, bytes, name); !written.ok()) {
+    if (FileWriteResult written = produce(file); !written.ok()) {
         file.cancelWriting();
         return written;
     }

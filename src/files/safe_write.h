@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QIODevice;
@@ -26,6 +27,13 @@ struct FileWriteResult {
 // remains, and message names the cause: a missing folder, a missing permission, a read-only
 // target, or a full disk or other write error (with the system's own text added).
 FileWriteResult writeFileSafely(const QString& path, QByteArrayView bytes);
+
+// Writes bytes to a device; returns a failed result to abandon the file.
+using ByteProducer = std::function<FileWriteResult(QIODevice&)>;
+
+// As above, with the bytes written piecewise by produce, so that a large file needs no copy in
+// memory. When produce fails (a refused row, a write error), the target is left untouched.
+FileWriteResult writeFileSafely(const QString& path, const ByteProducer& produce);
 
 // Writes all of bytes to an open device, retrying short writes. On failure message says that
 // the disk may be full, with the device's error text added; displayName names the file.
