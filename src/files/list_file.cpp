@@ -17,27 +17,21 @@ namespace {
 
 constexpr std::size_t utf8BomLength = 3;
 
-// Index of the first character that would not survive a list file's line and pair structure.
-std::optional<qsizetype> findStructuralFault(QStringView text, RowField field,
-                                             RowProblem& problem) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r') {
-            problem = RowProblem::BreaksListLine;
-            return i;
-        }
-        if (field == RowField::Source && text[i] == u'=') {
-            problem = RowProblem::SplitsListPair;
-            return i;
-        }
-    }
-    return std::nullopt;
+// Index of the first character that would end the line of a list file. An "=" in a source is
+// written as held: the format has no escape for it, and files of this format are read as such.
+std::optional<qsizetype> findStructuralFault(QStringView text, RowProblem& problem) {
+    const qsizetype cr = text.indexOf(u'\r');
+    if (cr < 0)
+        return std::nullopt;
+    problem = RowProblem::BreaksListLine;
+    return cr;
 }
 
 // Appends one text; on a fault returns the error of whichever problem comes first in the text.
 std::optional<RowError> appendText(QStringView text, qsizetype row, RowField field,
                                    QByteArray& out) {
     RowProblem problem = RowProblem::NotInCodePage932;
-    const std::optional<qsizetype> structural = findStructuralFault(text, field, problem);
+    const std::optional<qsizetype> structural = findStructuralFault(text, problem);
     const std::optional<qsizetype> unencodable =
         appendCp932(structural ? text.left(*structural) : text, out);
     if (unencodable)

@@ -25,9 +25,9 @@ struct EncodedFile {
 };
 
 // The list file of rows, texts exactly as held. Refused, naming the row, field and character:
-// a character outside code page 932 (NotInCodePage932), a CR in either text, which would end the
-// line (BreaksListLine), and an "=" in a source, which reading would take as the separator
-// (SplitsListPair). An empty list gives 0 bytes.
+// a character outside code page 932 (NotInCodePage932) and a CR in either text, which would end
+// the line (BreaksListLine). An "=" in a source is written as held, so reading the file back
+// splits the pair at it. An empty list gives 0 bytes.
 EncodedFile encodeListFile(const QList<BatchEntry>& rows);
 
 struct ListReadError {

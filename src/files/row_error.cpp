@@ -46,10 +46,6 @@ QString RowError::message() const {
     case RowProblem::BreaksListLine:
         return QStringLiteral("%1に改行文字%2が含まれているため、リストファイルに保存できません。")
             .arg(where, describeCharacter(character));
-    case RowProblem::SplitsListPair:
-        return QStringLiteral("%1に「=」が含まれているため、リストファイルに保存できません"
-                              "（読み込むときに元フォルダと先フォルダの区切りになります）。")
-            .arg(where);
     case RowProblem::UnsafeInBatch:
         return QStringLiteral("%1に使えない文字（ダブルクォートまたは制御文字）が含まれています。"
                               "バッチファイルは作成できません。")

@@ -15,7 +15,6 @@ enum class RowField {
 enum class RowProblem {
     NotInCodePage932, // the character has no code page 932 form
     BreaksListLine,   // a CR: it would end the line of the list file
-    SplitsListPair,   // an "=" in a source: reading the list back would split the pair there
     UnsafeInBatch,    // a double quote or control character: it would end the quoting or line
 };
 

@@ -52,11 +52,10 @@ TEST(ListFileWriter, textTheFileCannotHold_refusedWithRowFieldAndCharacter) {
          RowField::Destination, U'〜', RowProblem::NotInCodePage932},
         {"CR ends the line", "C:\\x", "D:\\a\rb", RowField::Destination, U'\r',
          RowProblem::BreaksListLine},
-        {"= in a source", "C:\\a=b", "D:\\x", RowField::Source, U'=', RowProblem::SplitsListPair},
-        {"first problem in the text wins", "C:\\é=", "D:\\x", RowField::Source, U'é',
+        {"first problem in the text wins", "C:\\é\r", "D:\\x", RowField::Source, U'é',
          RowProblem::NotInCodePage932},
-        {"= before unencodable", "C:\\=é", "D:\\x", RowField::Source, U'=',
-         RowProblem::SplitsListPair},
+        {"CR before unencodable", "C:\\\ré", "D:\\x", RowField::Source, U'\r',
+         RowProblem::BreaksListLine},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -222,6 +221,22 @@ TEST(ListFile, saveWithRefusedRow_leavesOldFileAndNamesRow) {
     EXPECT_EQ(saved.rowError->row, 2);
     EXPECT_EQ(saved.message, saved.rowError->message());
     EXPECT_EQ(readBytes(path), readBytes(testData("sample.xcpy")));
+}
+
+} // namespace
+} // namespace xcpy
+
+namespace xcpy {
+namespace {
+
+TEST(ListFile, equalsSignInASource_isWrittenAsHeldAndSplitsOnReload) {
+    const EncodedFile file = encodeListFile({{"C:\\A=B", "D:\\X", CheckMark::OK}});
+    ASSERT_TRUE(file.ok());
+    EXPECT_EQ(file.bytes, QByteArray("C:\\A=B=D:\\X\r\n"));
+    const ListReadResult read = parseListFile(file.bytes);
+    ASSERT_EQ(read.rows.size(), 1);
+    EXPECT_EQ(read.rows[0].source, "C:\\A");
+    EXPECT_EQ(read.rows[0].destination, "B=D:\\X");
 }
 
 } // namespace

@@ -13,6 +13,13 @@
 #include <functional>
 #include <optional>
 
+#include <ostream>
+
+// Readable QStrings in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace xcpy::test {
 
 // Every companion call of a test, in order, as "Component.Operation(arg, arg)".

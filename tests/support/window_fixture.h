@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -44,6 +45,9 @@ protected:
     static QString exeBaseName() {
         return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     }
+
+    // Switches the unsaved-changes flag off, as a save would.
+    void markSaved() { window->findChild<QLabel*>(QStringLiteral("Save"))->setEnabled(false); }
 
     // Adds a pair through the folder fields, as a user would with typed texts.
     void addPair(const QString& from, const QString& to) {

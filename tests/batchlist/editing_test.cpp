@@ -1,0 +1,129 @@
+#include "support/window_fixture.h"
+
+#include "batchlist/batch_list_view.h"
+#include "companions/hot_button.h"
+#include "companions/prompt_box.h"
+
+#include <QTest>
+
+namespace xcpy::test {
+namespace {
+
+using Editing = WindowTest;
+
+TEST_F(Editing, add_refusesIdenticalTextsAndAcceptsNearMatches) {
+    load();
+    const QString a = makeFolder("A");
+    addPair(a, a);
+    addPair("", "");
+    ASSERT_EQ(fakes.prompt.messages.size(), 2);
+    EXPECT_EQ(fakes.prompt.messages[0].text, "元フォルダと先フォルダが同じです");
+    EXPECT_EQ(fakes.prompt.messages[0].style, 48);
+    EXPECT_EQ(fakes.prompt.messages[0].title, exeBaseName());
+    EXPECT_EQ(rows(), 0);
+    EXPECT_FALSE(window->unsavedChanges());
+
+    window->txtFrom->setText(a);
+    window->txtTo->setText(a);
+    window->AddBatchEntry();
+    EXPECT_EQ(window->txtFrom->text(), a) << "a refused add keeps the fields";
+
+    addPair(a, a.toLower());
+    addPair(a, a + "/");
+    addPair(a, a + "/"); // duplicates are allowed
+    EXPECT_EQ(rows(), 3);
+    EXPECT_TRUE(window->txtFrom->text().isEmpty());
+    EXPECT_TRUE(window->txtTo->text().isEmpty());
+    EXPECT_TRUE(window->unsavedChanges());
+    EXPECT_EQ(currentRow1Based(window->lsvBatList), 3);
+}
+
+TEST_F(Editing, insert_marksRowsByBothFoldersAndKeepsTextsExactly) {
+    load();
+    const QString a = makeFolder("a"), b = makeFolder("b");
+    window->InsertBatchEntry(a, b, -1);
+    window->InsertBatchEntry(a, path("missing"), -1);
+    window->InsertBatchEntry(path("missing"), b, 1);
+    window->InsertBatchEntry(" " + a + "/", b, 4);
+    window->InsertBatchEntry(a, b, 6); // past n+1: refused
+    window->InsertBatchEntry(a, b, 0);
+    ASSERT_EQ(rows(), 4);
+    const auto mark = [&](int row) { return window->model().entry(row).mark; };
+    EXPECT_EQ(mark(0), CheckMark::NG);
+    EXPECT_EQ(mark(1), CheckMark::OK);
+    EXPECT_EQ(mark(2), CheckMark::NG);
+    EXPECT_EQ(mark(3), CheckMark::NG) << "a leading blank names another folder";
+    EXPECT_EQ(source(3), " " + a + "/");
+    EXPECT_EQ(currentRow1Based(window->lsvBatList), 4);
+}
+
+TEST_F(Editing, deleteAndMove_actOnTheCurrentRowOnly) {
+    load();
+    const QString a = makeFolder("a"), b = makeFolder("b"), c = makeFolder("c");
+    addPair(a, b);
+    addPair(b, c);
+    addPair(c, a);
+    markSaved();
+
+    window->MoveBatchEntry(false); // the last row cannot go down
+    EXPECT_FALSE(window->unsavedChanges());
+    selectAndReveal(window->lsvBatList, 0);
+    window->MoveBatchEntry(true); // the first row cannot go up
+    EXPECT_FALSE(window->unsavedChanges());
+
+    selectAndReveal(window->lsvBatList, 1);
+    window->MoveBatchEntry(false);
+    EXPECT_EQ(QStringList({source(0), source(1), source(2)}), QStringList({a, c, b}));
+    EXPECT_EQ(currentRow1Based(window->lsvBatList), 3);
+    EXPECT_TRUE(window->unsavedChanges());
+    window->MoveBatchEntry(true);
+    window->MoveBatchEntry(true);
+    EXPECT_EQ(QStringList({source(0), source(1), source(2)}), QStringList({b, a, c}));
+
+    window->DeleteBatchEntry();
+    EXPECT_EQ(rows(), 2);
+    EXPECT_EQ(currentRow1Based(window->lsvBatList), std::nullopt);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->lsvBatList->currentIndex().isValid());
+    markSaved();
+    window->DeleteBatchEntry();
+    window->MoveBatchEntry(true);
+    EXPECT_EQ(rows(), 2);
+    EXPECT_FALSE(window->unsavedChanges());
+}
+
+TEST_F(Editing, move_testsTheFoldersAgain) {
+    load();
+    const QString a = makeFolder("a"), b = makeFolder("b"), gone = makeFolder("gone");
+    addPair(a, b);
+    addPair(a, gone);
+    ASSERT_EQ(window->model().entry(1).mark, CheckMark::OK);
+    QDir(gone).removeRecursively();
+    window->MoveBatchEntry(true);
+    EXPECT_EQ(destination(0), gone);
+    EXPECT_EQ(window->model().entry(0).mark, CheckMark::NG);
+}
+
+TEST_F(Editing, folderPick_cancelKeepsTextAndFocusGoesToTheField) {
+    load();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->txtFrom->setText("typed");
+    fakes.shell.folderChoices = {"", "/picked"};
+    fakes.log.calls.clear();
+    window->cmdFrom->click();
+    EXPECT_EQ(window->txtFrom->text(), "typed");
+    EXPECT_TRUE(window->txtFrom->hasFocus());
+    window->cmdTo->click();
+    EXPECT_EQ(window->txtTo->text(), "/picked");
+    EXPECT_TRUE(window->txtTo->hasFocus());
+    EXPECT_TRUE(button("Add")->isEnabled()) << "the command state runs after a pick";
+    EXPECT_EQ(fakes.log.calls, QStringList({"ShellHelper.BrowseFolder(元フォルダを選択して下さい)",
+                                            "PathHelper.FieldFocus(txtFrom)",
+                                            "ShellHelper.BrowseFolder(先フォルダを選択して下さい)",
+                                            "PathHelper.FieldFocus(txtTo)"}));
+}
+
+} // namespace
+} // namespace xcpy::test

@@ -1,0 +1,132 @@
+#include "support/window_fixture.h"
+
+#include "companions/component_error.h"
+#include "companions/prompt_box.h"
+
+#include <QFile>
+
+namespace xcpy::test {
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs with COMSPEC as the test sets it, restoring it afterwards.
+class RunCopy : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        savedComspec = qgetenv("COMSPEC");
+        hadComspec = qEnvironmentVariableIsSet("COMSPEC");
+        qunsetenv("COMSPEC");
+        load();
+        window->OpenBatList(QStringLiteral(XCPY_TEST_DATA "/sample.xcpy"));
+        window->UpdateCommandState();
+    }
+    void TearDown() override {
+        if (hadComspec)
+            qputenv("COMSPEC", savedComspec);
+        else
+            qunsetenv("COMSPEC");
+        WindowTest::TearDown();
+    }
+    QString runFile() const { return path("x.bat"); }
+
+    QByteArray savedComspec;
+    bool hadComspec = false;
+};
+
+TEST_F(RunCopy, cancel_writesAndLogsNothing) {
+    fakes.prompt.messageAnswers = {msg::kAnswerCancel};
+    window->ExecXCopy();
+    ASSERT_EQ(fakes.prompt.messages.size(), 1);
+    EXPECT_EQ(fakes.prompt.messages[0].text, "XCOPY実行します");
+    EXPECT_EQ(fakes.prompt.messages[0].style, 65);
+    EXPECT_EQ(fakes.prompt.messages[0].title, exeBaseName());
+    EXPECT_FALSE(QFile::exists(runFile()));
+    EXPECT_TRUE(fakes.logLines.isEmpty());
+    EXPECT_TRUE(fakes.shell.commandLines.isEmpty());
+}
+
+TEST_F(RunCopy, ok_writesRunFileLogsAndRunsInterpreterWhileFlagIsSet) {
+    QFile stale(runFile());
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write("old run file that is longer than nothing\r\n");
+    stale.close();
+    bool runningDuringWait = false;
+    QByteArray bytesDuringWait;
+    fakes.shell.onRun = [&](const QString&) {
+        runningDuringWait = window->copyRunning();
+        bytesDuringWait = readBytes(runFile());
+        return 0;
+    };
+    fakes.prompt.messageAnswers = {msg::kAnswerOk};
+    window->ExecXCopy();
+    EXPECT_TRUE(runningDuringWait);
+    EXPECT_FALSE(window->copyRunning());
+    EXPECT_EQ(bytesDuringWait, readBytes(QStringLiteral(XCPY_TEST_DATA "/sample-x.bat")));
+    EXPECT_EQ(readBytes(runFile()), bytesDuringWait) << "the run file stays after the run";
+    ASSERT_EQ(fakes.logLines.size(), 6);
+    EXPECT_EQ(fakes.logLines[0], "XCOPY実行");
+    EXPECT_FALSE(fakes.logLines.contains("PAUSE"));
+    EXPECT_EQ(fakes.shell.commandLines,
+              QStringList(QCoreApplication::applicationDirPath() + "/xcpycmd /c " + runFile()));
+    EXPECT_EQ(fakes.log.calls.filter("ShellHelper.RunAndWait").first().section(", ", -2),
+              "1, true)");
+}
+
+TEST_F(RunCopy, commandLine_takesComspecAndQuotesAPathWithABlank) {
+    qputenv("COMSPEC", R"(C:\WINDOWS\system32\cmd.exe)");
+    const QString spaced = makeFolder("Program Files");
+    window->setRunFilesFolder(spaced);
+    window->ExecXCopy();
+    EXPECT_EQ(fakes.shell.commandLines,
+              QStringList(R"(C:\WINDOWS\system32\cmd.exe /c ")" + spaced + "/x.bat\""));
+}
+
+TEST_F(RunCopy, duringRun_closeAndSecondRunAreRefusedOtherCommandsWork) {
+    window->show();
+    fakes.shell.onRun = [&](const QString&) {
+        window->showMinimized();
+        EXPECT_FALSE(window->close());
+        window->ExecXCopy();
+        window->mnuF[2]->trigger(); // Save keeps its rules during a run
+        return 0;
+    };
+    fakes.prompt.fileChoices = {std::nullopt};
+    window->ExecXCopy();
+    QStringList shown;
+    for (const ShownMessage& m : fakes.prompt.messages)
+        shown << QStringLiteral("%1|%2").arg(m.text).arg(m.style);
+    EXPECT_EQ(shown, QStringList({"XCOPY実行します|65", "コピー中です。終了できません|64",
+                                  "コピー中です。実行できません|48"}));
+    EXPECT_EQ(fakes.shell.commandLines.size(), 1);
+    EXPECT_EQ(fakes.prompt.dialogs.size(), 1) << "the save dialog opened during the run";
+    EXPECT_FALSE(window->isMinimized()) << "a minimized window is restored";
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(RunCopy, interpreterThatCannotStart_isReportedAndFlagCleared) {
+    fakes.shell.onRun = [](const QString&) -> qint32 {
+        throw ComponentError(53, QStringLiteral("xcpycmd を起動できません"));
+    };
+    window->ExecXCopy();
+    ASSERT_EQ(fakes.prompt.errors.size(), 1);
+    EXPECT_EQ(fakes.prompt.errors[0].first, "ExecXCopy");
+    EXPECT_EQ(fakes.prompt.errors[0].second.number, 53);
+    EXPECT_FALSE(window->copyRunning());
+}
+
+TEST_F(RunCopy, unsafeFolderText_refusedBeforeAnythingIsAsked) {
+    window->InsertBatchEntry("/a\nDEL /Q C:\\", "/b", -1);
+    window->ExecXCopy();
+    ASSERT_EQ(fakes.prompt.messages.size(), 1);
+    EXPECT_TRUE(fakes.prompt.messages[0].text.contains("元フォルダ"));
+    EXPECT_FALSE(QFile::exists(runFile()));
+    EXPECT_TRUE(fakes.logLines.isEmpty());
+}
+
+} // namespace
+} // namespace xcpy::test
