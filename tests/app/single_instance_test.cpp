@@ -1,0 +1,51 @@
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Both processes share one runtime and configuration folder, as two starts by one user do.
+QProcessEnvironment programEnvironment(const QTemporaryDir& home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", home.path());
+    env.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    return env;
+}
+
+TEST(SingleInstance, secondStart_exitsAtOnceWithStatusZeroAndNoSettings) {
+    QTemporaryDir home;
+    QDir(home.path()).mkpath("runtime");
+    QFile::setPermissions(home.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString program = QStringLiteral(XCPY_BIN_DIR "/xcpylist");
+
+    QProcess first;
+    first.setProcessEnvironment(programEnvironment(home));
+    first.start(program, {});
+    ASSERT_TRUE(first.waitForStarted());
+    // Wait until the first instance holds its lock.
+    QElapsedTimer clock;
+    clock.start();
+    while (QDir(home.filePath("runtime")).entryList({"xcpylist.lock"}, QDir::Files).isEmpty() &&
+           clock.elapsed() < 10000)
+        QThread::msleep(20);
+
+    QProcess second;
+    second.setProcessEnvironment(programEnvironment(home));
+    second.start(program, {});
+    ASSERT_TRUE(second.waitForFinished(10000)) << "the second start must end by itself";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    EXPECT_FALSE(QFile::exists(home.filePath("config/xcpylist/xcpylist.ini")))
+        << "neither instance has written settings yet";
+
+    first.terminate();
+    first.waitForFinished(5000);
+}
+
+} // namespace
