@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     googletest libgtest-dev
     xvfb xauth fonts-ipafont-gothic
-    desktop-file-utils dpkg-dev util-linux
+    desktop-file-utils shared-mime-info dpkg-dev util-linux xdotool
 )
 
 missing=()
