@@ -142,12 +142,10 @@ void frmXCopy::newList() {
 }
 
 void frmXCopy::showOptions() {
-    // One dialog for the program's life, made on first use.
-    if (!optionDialog_)
-        optionDialog_ = std::make_unique<frmOption>();
-    optionDialog_->setXOption(XOption);
-    if (optionDialog_->ShowEx(this))
-        XOption = optionDialog_->XOption();
+    frmOption& dialog = optionDialog_.get(); // one dialog for the program's life
+    dialog.setXOption(XOption);
+    if (dialog.ShowEx(this))
+        XOption = dialog.XOption();
 }
 
 void frmXCopy::showVersionInfo() {

@@ -135,8 +135,8 @@ void frmXCopy::Form_Unload(qint16&) {
         settingsStore_->WriteSetting(QStringLiteral("FileName"),
                                      QVariant::fromValue<QObject*>(pnlFileName));
     }
-    if (optionDialog_)
-        optionDialog_->close();
+    if (optionDialog_.created())
+        optionDialog_.get().close();
 }
 
 bool frmXCopy::unsavedChanges() const {

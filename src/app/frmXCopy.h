@@ -9,6 +9,8 @@
 #include <array>
 #include <memory>
 
+#include "options/frmOption.h"
+
 class QLineEdit;
 class QStatusBar;
 class QToolBar;
@@ -24,7 +26,6 @@ class PromptBox;
 class RunLog;
 class SettingsStore;
 class ShellHelper;
-class frmOption;
 struct CommonDialog;
 
 // The main window: the batch list, its folder fields, menus, toolbar and status bars, and
@@ -120,7 +121,7 @@ private:
     Companions& companions_;
     std::unique_ptr<SettingsStore> settingsStore_;
     std::unique_ptr<RunLog> runLog_;
-    std::unique_ptr<frmOption> optionDialog_;
+    frmOptionHolder optionDialog_;
 
     // AppSettings held in memory between load and unload.
     QString InitDir;

@@ -20,7 +20,8 @@ QProcessEnvironment programEnvironment(const QTemporaryDir& home) {
 TEST(SingleInstance, secondStart_exitsAtOnceWithStatusZeroAndNoSettings) {
     QTemporaryDir home;
     QDir(home.path()).mkpath("runtime");
-    QFile::setPermissions(home.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(home.filePath("runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString program = QStringLiteral(XCPY_BIN_DIR "/xcpylist");
 
     QProcess first;

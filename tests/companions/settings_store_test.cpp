@@ -12,8 +12,8 @@ namespace {
 
 TEST(IniSettingsStore, valuesRoundTripExactlyAcrossRuns) {
     QTemporaryDir config;
-    const QStringList values = {"/D /E ", "", "C:\\データ\\報告書", " = ; # \" \\ ", "a\tb\nc",
-                                "[group]", "%PATH%"};
+    const QStringList values = {
+        "/D /E ", "", "C:\\データ\\報告書", " = ; # \" \\ ", "a\tb\nc", "[group]", "%PATH%"};
     {
         IniSettingsStore store(config.path());
         store.Section(QStringLiteral("xcpylist"));
@@ -42,7 +42,8 @@ TEST(IniSettingsStore, missingEmptyOrGarbledFile_givesDefaults) {
     EXPECT_EQ(readBack(), "/D /E ");
     QDir(config.path()).mkpath("xcpylist");
     for (const QByteArray& content :
-         {QByteArray(), QByteArray("\x00\xff\xfe garbage [[[ =\n\x01"), QByteArray("[xcpylist]\nXOption=@Variant(\\0\\0\\0\\x7f)\n")}) {
+         {QByteArray(), QByteArray("\x00\xff\xfe garbage [[[ =\n\x01"),
+          QByteArray("[xcpylist]\nXOption=@Variant(\\0\\0\\0\\x7f)\n")}) {
         QFile file(config.filePath("xcpylist/xcpylist.ini"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
