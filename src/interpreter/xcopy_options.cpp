@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace xcpycmd {
 namespace {
@@ -151,6 +152,9 @@ XCopyParse parseXCopyArguments(const std::vector<Arg>& args, const char* copycmd
                 return result;
             } else {
                 result.error = "無効なスイッチです - /" + sw;
+                struct stat st {};
+                if (::stat(arg.text.c_str(), &st) == 0)
+                    result.error += " (" + arg.text + " がパスなら、\"\" で囲んでください)";
                 return result;
             }
         }
