@@ -156,10 +156,22 @@ bool copyLink(int srcDir, const char* srcName, int dstDir, const char* dstName, 
     return true;
 }
 
+// Gives the unnamed file `fd` the name dstName; errno on failure.
+int linkUnnamed(int fd, int dstDir, const char* dstName) {
+    if (::linkat(fd, "", dstDir, dstName, AT_EMPTY_PATH) == 0)
+        return 0;
+    // Without the capability for AT_EMPTY_PATH the descriptor's /proc entry does the same.
+    char procPath[64];
+    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, procPath, dstDir, dstName, AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    return errno;
+}
+
 } // namespace
 
 bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, const char* dstName,
-                    mode_t mode, CopyError& error) {
+                    bool targetMissing, mode_t mode, CopyError& error) {
     if (asLink)
         return copyLink(srcDir, srcName, dstDir, dstName, error);
 
@@ -177,9 +189,17 @@ bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, co
         return false;
     }
 
-    std::string temp;
+    // A new file is written unnamed and linked in under its name when complete: it is never
+    // seen half-written, and even a hard kill leaves nothing behind. Where the file system
+    // cannot do that, and to replace an existing file, a named temporary file is renamed.
     int out = -1;
-    for (;;) {
+    bool unnamed = false;
+    if (targetMissing) {
+        out = ::openat(dstDir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        unnamed = out >= 0;
+    }
+    std::string temp;
+    while (!unnamed) {
         temp = makeTempName();
         setTemp(dstDir, temp.c_str());
         out = ::openat(dstDir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -204,17 +224,26 @@ bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, co
             stage = CopyStage::Finish;
         }
     }
+    bool linked = false;
+    if (unnamed && failure == 0) {
+        failure = linkUnnamed(out, dstDir, dstName);
+        linked = failure == 0;
+        stage = CopyStage::Rename;
+    }
     // close reports late write errors of some file systems (network shares, quotas).
     if (::close(out) != 0 && failure == 0) {
         failure = errno;
         stage = CopyStage::Write;
+        if (linked)
+            ::unlinkat(dstDir, dstName, 0);
     }
-    if (failure == 0 && ::renameat(dstDir, temp.c_str(), dstDir, dstName) != 0) {
+    if (!unnamed && failure == 0 && ::renameat(dstDir, temp.c_str(), dstDir, dstName) != 0) {
         failure = errno;
         stage = CopyStage::Rename;
     }
     if (failure != 0) {
-        ::unlinkat(dstDir, temp.c_str(), 0);
+        if (!unnamed)
+            ::unlinkat(dstDir, temp.c_str(), 0);
         clearTemp();
         error = {stage, failure};
         return false;

@@ -20,10 +20,10 @@ struct CopyError {
 // Copies srcName (relative to srcDir) to dstName (relative to dstDir) through a temporary file
 // in dstDir that is renamed over dstName only when complete: a failure or an interrupt leaves
 // an older dstName untouched. The copy gets the source's modification time and the permission
-// bits `mode`. With asLink a symbolic link is copied as a link. Returns false with `error` set
-// on failure.
+// bits `mode`. With asLink a symbolic link is copied as a link. targetMissing tells that
+// dstName did not exist when looked at. Returns false with `error` set on failure.
 bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, const char* dstName,
-                    mode_t mode, CopyError& error);
+                    bool targetMissing, mode_t mode, CopyError& error);
 
 // Removes temporary files that killed runs of this program left in dir; a file of a run that
 // is still going is left alone.

@@ -458,7 +458,7 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     if (!o_.keepAttributes)
         mode |= S_IWUSR; // like clearing a read-only attribute
     CopyError error{};
-    if (!copyFileSafely(level.srcFd, name, asLink, level.dstFd, targetName, mode, error)) {
+    if (!copyFileSafely(level.srcFd, name, asLink, level.dstFd, targetName, !exists, mode, error)) {
         switch (error.stage) {
         case CopyStage::OpenSource:
             fail(kBadCommand, "コピー元を開けません - " + srcPath + ": " + errorText(error.error));
