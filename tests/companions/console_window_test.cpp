@@ -1,0 +1,94 @@
+#include "companions/console_window.h"
+
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace xcpy {
+namespace {
+
+using Channel = ConsoleWindow::Channel;
+
+TEST(ConsoleWindow, bytesSplitInsideCharacters_showWholeTextWithoutCarriageReturns) {
+    ConsoleWindow console(QStringLiteral("xcpycmd"), QStringLiteral("xcpycmd /c x.bat"));
+    const QByteArray out = QStringLiteral("上書きしますか (Yes/No/All)?\r\n").toUtf8();
+    const QByteArray err = QStringLiteral("ファイルが見つかりません\n").toUtf8();
+    // One byte at a time on both channels, interleaved, so every character is split.
+    for (qsizetype i = 0; i < out.size(); ++i)
+        console.appendOutput(out.mid(i, 1), Channel::Output);
+    for (qsizetype i = 0; i < err.size(); ++i)
+        console.appendOutput(err.mid(i, 1), Channel::Error);
+    EXPECT_EQ(console.outputText(),
+              QStringLiteral("上書きしますか (Yes/No/All)?\nファイルが見つかりません\n"));
+    EXPECT_EQ(console.windowTitle(), QStringLiteral("XCOPY実行中 - xcpycmd"));
+}
+
+TEST(ConsoleWindow, manyLines_keepOnlyTheNewestAndJoinPartialLines) {
+    ConsoleWindow console(QStringLiteral("p"), QStringLiteral("p"));
+    QByteArray chunk;
+    for (int line = 0; line < 25000; ++line) {
+        chunk += "line " + QByteArray::number(line) + '\n';
+        if (line % 997 == 0) {
+            console.appendOutput(chunk);
+            chunk.clear();
+        }
+    }
+    console.appendOutput(chunk + "tail ");
+    console.outputText();
+    console.appendOutput("end");
+    const QString text = console.outputText();
+    EXPECT_LE(console.outputArea()->blockCount(), ConsoleWindow::kMaxLines + 1);
+    EXPECT_FALSE(text.contains(QStringLiteral("line 0\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("line 20000\nline 20001\n")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("line 24999\ntail end")));
+}
+
+TEST(ConsoleWindow, typedKeys_becomeInputAndEchoOrControlTheCommand) {
+    ConsoleWindow console(QStringLiteral("p"), QStringLiteral("p"));
+    QSignalSpy input(&console, &ConsoleWindow::inputTyped);
+    QSignalSpy interrupt(&console, &ConsoleWindow::interruptRequested);
+    QSignalSpy endOfInput(&console, &ConsoleWindow::endOfInputRequested);
+    QWidget* area = console.outputArea();
+
+    QTest::keyClick(area, 'a');
+    QKeyEvent kana(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("は"));
+    QApplication::sendEvent(area, &kana);
+    QTest::keyClick(area, Qt::Key_Return);
+    QTest::keyClick(area, Qt::Key_Backspace);
+    QTest::keyClick(area, Qt::Key_Down);
+    ASSERT_EQ(input.size(), 3);
+    EXPECT_EQ(input[0][0].toByteArray(), QByteArray("a"));
+    EXPECT_EQ(input[1][0].toByteArray(), QStringLiteral("は").toUtf8());
+    EXPECT_EQ(input[2][0].toByteArray(), QByteArray("\n"));
+    EXPECT_EQ(console.outputText(), QStringLiteral("aは\n"));
+
+    QTest::keyClick(area, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(area, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(interrupt.size(), 1);
+    EXPECT_EQ(endOfInput.size(), 1);
+    // Ctrl+C over a selection copies instead of interrupting.
+    console.outputArea()->selectAll();
+    QTest::keyClick(area, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(interrupt.size(), 1);
+    EXPECT_EQ(input.size(), 3);
+}
+
+TEST(ConsoleWindow, closeBox_whileRunningAsksToStopElseCloses) {
+    ConsoleWindow console(QStringLiteral("p"), QStringLiteral("p"));
+    QSignalSpy closeRequested(&console, &ConsoleWindow::closeRequested);
+    console.show();
+    console.setRunning(true);
+    EXPECT_FALSE(console.close());
+    EXPECT_TRUE(console.isVisible());
+    EXPECT_EQ(closeRequested.size(), 1);
+    console.setRunning(false);
+    EXPECT_TRUE(console.close());
+    EXPECT_FALSE(console.isVisible());
+    EXPECT_EQ(closeRequested.size(), 1);
+}
+
+} // namespace
+} // namespace xcpy
