@@ -42,6 +42,8 @@ QString locate(const QString& program) {
         cause = QStringLiteral("フォルダーです。");
     else if (!info.isExecutable())
         cause = QStringLiteral("実行する権限がありません。");
+    else if (reason.isEmpty())
+        cause = QStringLiteral("実行できないファイルです。");
     else
         cause = QStringLiteral("実行できないファイルです (%1)。").arg(reason);
     throw ComponentError(kErrNoAccess,

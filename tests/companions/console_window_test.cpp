@@ -1,5 +1,6 @@
 #include "companions/console_window.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
