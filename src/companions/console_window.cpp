@@ -15,6 +15,8 @@ namespace {
 
 // Output arriving within this time is drawn in one go.
 constexpr int kFlushDelayMs = 20;
+// Waiting text beyond this many characters is drawn at once.
+constexpr qsizetype kMaxPendingChars = 1 << 20;
 
 // Carriage returns and other control characters would show as boxes; only tabs and line
 // breaks are kept. "\r\n" thus becomes a plain line break.
@@ -75,11 +77,15 @@ void ConsoleWindow::queue(QString text, Channel channel) {
     text = printable(std::move(text));
     if (text.isEmpty())
         return;
+    pendingSize_ += text.size();
     if (!pending_.isEmpty() && pending_.last().channel == channel)
         pending_.last().text += text;
     else
         pending_.append({std::move(text), channel});
-    if (!flushTimer_.isActive())
+    // A flood is drawn at once rather than held, so the waiting text stays small.
+    if (pendingSize_ > kMaxPendingChars)
+        flush();
+    else if (!flushTimer_.isActive())
         flushTimer_.start();
 }
 
@@ -120,6 +126,7 @@ void ConsoleWindow::flush() {
         cursor.insertText(piece.text, piece.channel == Channel::Error ? errFormat : outFormat);
     cursor.endEditBlock();
     pending_.clear();
+    pendingSize_ = 0;
     // Follow the output unless the user has scrolled back to read.
     if (atBottom)
         bar->setValue(bar->maximum());

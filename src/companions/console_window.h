@@ -62,6 +62,7 @@ private:
     QStringDecoder outDecoder_{QStringDecoder::Utf8};
     QStringDecoder errDecoder_{QStringDecoder::Utf8};
     QList<Piece> pending_;
+    qsizetype pendingSize_ = 0;
     QTimer flushTimer_;
     bool running_ = false;
 };
