@@ -24,7 +24,6 @@ TEST(ConsoleWindow, bytesSplitInsideCharacters_showWholeTextWithoutCarriageRetur
         console.appendOutput(err.mid(i, 1), Channel::Error);
     EXPECT_EQ(console.outputText(),
               QStringLiteral("上書きしますか (Yes/No/All)?\nファイルが見つかりません\n"));
-    EXPECT_EQ(console.windowTitle(), QStringLiteral("XCOPY実行中 - xcpycmd"));
 }
 
 TEST(ConsoleWindow, manyLines_keepOnlyTheNewestAndJoinPartialLines) {
@@ -78,20 +77,6 @@ TEST(ConsoleWindow, typedKeys_becomeInputAndEchoOrControlTheCommand) {
     QTest::keyClick(area, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(interrupt.size(), 1);
     EXPECT_EQ(input.size(), 3);
-}
-
-TEST(ConsoleWindow, closeBox_whileRunningAsksToStopElseCloses) {
-    ConsoleWindow console(QStringLiteral("p"), QStringLiteral("p"));
-    QSignalSpy closeRequested(&console, &ConsoleWindow::closeRequested);
-    console.show();
-    console.setRunning(true);
-    EXPECT_FALSE(console.close());
-    EXPECT_TRUE(console.isVisible());
-    EXPECT_EQ(closeRequested.size(), 1);
-    console.setRunning(false);
-    EXPECT_TRUE(console.close());
-    EXPECT_FALSE(console.isVisible());
-    EXPECT_EQ(closeRequested.size(), 1);
 }
 
 } // namespace
