@@ -179,7 +179,7 @@ TEST_F(ShellHelperRun, programMissingOrNotExecutable_throwsByCauseAndLeavesNoCon
         }
     }
     // Without waiting, a command that starts is left to itself.
-    EXPECT_EQ(helper.RunAndWait(script(QStringLiteral("quick.sh"), "exit 5"), 1, false), 0);
+    EXPECT_EQ(helper.RunAndWait(QStringLiteral("/bin/sh -c \"exit 5\""), 1, false), 0);
     EXPECT_FALSE(shown);
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_EQ(qobject_cast<ConsoleWindow*>(w), nullptr);
