@@ -1,0 +1,258 @@
+#include "interpreter/batch.h"
+
+#include "files/codepage.h"
+#include "interpreter/messages.h"
+#include "interpreter/xcopy.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace xcpycmd {
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string lowerAscii(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return result;
+}
+
+std::string_view trimLeft(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    return text;
+}
+
+std::string_view trimRight(std::string_view text) {
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+const char* lookupVariable(const std::string& name) {
+    if (const char* value = std::getenv(name.c_str()))
+        return value;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const char* eq = std::strchr(*entry, '=');
+        if (eq && static_cast<std::size_t>(eq - *entry) == name.size() &&
+            strncasecmp(*entry, name.c_str(), name.size()) == 0)
+            return eq + 1;
+    }
+    return nullptr;
+}
+
+std::string currentFolder() {
+    std::string buffer(4096, '\0');
+    if (!::getcwd(buffer.data(), buffer.size()))
+        return ".";
+    buffer.resize(std::strlen(buffer.c_str()));
+    return buffer;
+}
+
+} // namespace
+
+std::string expandVariables(std::string_view line) {
+    std::string out;
+    out.reserve(line.size());
+    for (std::size_t i = 0; i < line.size();) {
+        if (line[i] != '%') {
+            out += line[i++];
+            continue;
+        }
+        if (i + 1 < line.size() && line[i + 1] == '%') {
+            out += '%';
+            i += 2;
+            continue;
+        }
+        if (i + 1 < line.size() &&
+            ((line[i + 1] >= '0' && line[i + 1] <= '9') || line[i + 1] == '*')) {
+            i += 2;
+            continue;
+        }
+        const std::size_t close = line.find('%', i + 1);
+        if (close == std::string_view::npos) {
+            // A lone percent sign with no closing one is dropped.
+            ++i;
+            continue;
+        }
+        const std::string name(line.substr(i + 1, close - i - 1));
+        if (const char* value = lookupVariable(name))
+            out += value;
+        i = close + 1;
+    }
+    return out;
+}
+
+std::vector<Arg> splitArguments(std::string_view text) {
+    std::vector<Arg> args;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && isBlank(text[i]))
+            ++i;
+        if (i >= text.size())
+            break;
+        Arg arg;
+        bool inQuotes = false;
+        while (i < text.size() && (inQuotes || !isBlank(text[i]))) {
+            if (text[i] == '"') {
+                inQuotes = !inQuotes;
+                arg.quoted = true;
+            } else {
+                arg.text += text[i];
+            }
+            ++i;
+        }
+        args.push_back(std::move(arg));
+    }
+    return args;
+}
+
+bool decodeBatchFile(std::string_view bytes, std::string& text, std::string& error) {
+    xcpy::Conversion conversion = xcpy::startsWithUtf8Bom(bytes)
+                                      ? xcpy::checkedUtf8(bytes.substr(3))
+                                      : xcpy::cp932ToUtf8(bytes);
+    if (!conversion.ok()) {
+        const std::size_t offset =
+            *conversion.errorOffset + (xcpy::startsWithUtf8Bom(bytes) ? 3 : 0);
+        error = xcpy::startsWithUtf8Bom(bytes)
+                    ? "UTF-8 として正しくないバイト列があります (" + std::to_string(offset) +
+                          " バイト目)"
+                    : "シフト JIS (コードページ 932) として読めないバイト列があります (" +
+                          std::to_string(offset) + " バイト目)";
+        return false;
+    }
+    text = std::move(conversion.text);
+    return true;
+}
+
+int runBatchText(std::string_view text, Console& console) {
+    int status = 0;
+    bool echoOn = true;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view raw = text.substr(start, end - start);
+        start = end + 1;
+        if (!raw.empty() && raw.back() == '\r')
+            raw.remove_suffix(1);
+
+        const std::string expanded = expandVariables(raw);
+        std::string_view line = trimLeft(expanded);
+        bool silent = false;
+        while (!line.empty() && line.front() == '@') {
+            silent = true;
+            line = trimLeft(line.substr(1));
+        }
+        // Blank lines, labels and "::" comments do nothing.
+        if (line.empty() || line.front() == ':' || line.front() == '\x1a')
+            continue;
+
+        // The command word ends at a blank; ECHO may also be followed directly by . : or (.
+        std::size_t wordEnd = 0;
+        bool quotedWord = false;
+        while (wordEnd < line.size() && (quotedWord || !isBlank(line[wordEnd]))) {
+            if (line[wordEnd] == '"')
+                quotedWord = !quotedWord;
+            ++wordEnd;
+        }
+        std::string word(line.substr(0, wordEnd));
+        word.erase(std::remove(word.begin(), word.end(), '"'), word.end());
+        std::string name = lowerAscii(word);
+        std::string_view rest = line.substr(wordEnd);
+        if (name.size() > 4 && name.compare(0, 4, "echo") == 0 &&
+            (name[4] == '.' || name[4] == ':' || name[4] == '(')) {
+            rest = line.substr(5);
+            name = "echo.";
+        }
+
+        if (echoOn && !silent)
+            console.line("\n" + currentFolder() + ">" + std::string(trimRight(line)));
+
+        // A command may be written with a folder in front of it; only its own name counts.
+        std::string base = name;
+        if (const std::size_t slash = base.find_last_of("/\\"); slash != std::string::npos)
+            base.erase(0, slash + 1);
+
+        if (name == "rem") {
+            continue;
+        } else if (name == "echo.") {
+            console.line(std::string(rest));
+        } else if (name == "echo") {
+            const std::string_view arg = trimRight(trimLeft(rest));
+            const std::string lower = lowerAscii(arg);
+            if (arg.empty())
+                console.line(echoOn ? "ECHO は <ON> です。" : "ECHO は <OFF> です。");
+            else if (lower == "off")
+                echoOn = false;
+            else if (lower == "on")
+                echoOn = true;
+            else
+                console.line(std::string(trimLeft(rest)));
+        } else if (name == "pause") {
+            console.write(messages::kPressAnyKey);
+            console.waitKey();
+            console.line("");
+        } else if (base == "xcopy" || base == "xcopy.exe") {
+            status = std::max(status, runXCopy(splitArguments(rest), console));
+        } else {
+            console.errorLine(
+                "'" + word +
+                "' は、このコマンド "
+                "インタープリターが実行できるコマンドではありません。この行は飛ばします。");
+        }
+    }
+    return status;
+}
+
+int runBatchFile(const std::string& path, Console& console) {
+    std::string bytes;
+    int error = 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+    } else {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0) {
+                bytes.append(buffer, static_cast<std::size_t>(n));
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else {
+                if (n < 0)
+                    error = errno;
+                break;
+            }
+        }
+        ::close(fd);
+    }
+    if (error != 0) {
+        console.errorLine("バッチ ファイル \"" + path +
+                          "\" を読み込めません: " + messages::errorText(error));
+        return 1;
+    }
+    std::string text;
+    std::string reason;
+    if (!decodeBatchFile(bytes, text, reason)) {
+        console.errorLine("バッチ ファイル \"" + path +
+                          "\" の文字コードを解釈できません: " + reason);
+        return 1;
+    }
+    return runBatchText(text, console);
+}
+
+} // namespace xcpycmd

@@ -1,1 +1,0 @@
-int xcpycmdPlaceholder() { return 0; }

@@ -1,0 +1,294 @@
+#include "interpreter/safe_copy.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <random>
+#include <unistd.h>
+
+namespace xcpycmd {
+namespace {
+
+// The temporary file being written, for the signal handler.
+volatile std::sig_atomic_t g_tempActive = 0;
+int g_tempDir = -1;
+char g_tempName[64];
+
+unsigned long g_throttleKib = 0;
+
+void onInterrupt(int sig) {
+    if (g_tempActive)
+        ::unlinkat(g_tempDir, g_tempName, 0);
+    static const char note[] = "\n中断しました。\n";
+    [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, note, sizeof note - 1);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+void setTemp(int dir, const char* name) {
+    std::snprintf(g_tempName, sizeof g_tempName, "%s", name);
+    g_tempDir = dir;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    g_tempActive = 1;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+}
+
+void clearTemp() {
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    g_tempActive = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+}
+
+// ".xcpycmd-tmp-<pid>-<random>": the process id lets a later run tell a leftover from the
+// file of a run that is still going.
+std::string makeTempName() {
+    static std::mt19937_64 random{std::random_device{}()};
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string name = std::string(kTempPrefix) + std::to_string(::getpid()) + "-";
+    for (int i = 0; i < 8; ++i)
+        name += letters[random() % (sizeof letters - 1)];
+    return name;
+}
+
+bool isErrorOfFallback(int error) {
+    return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP ||
+           error == EBADF;
+}
+
+void throttle(std::size_t bytes) {
+    if (g_throttleKib == 0)
+        return;
+    const double seconds = static_cast<double>(bytes) / (static_cast<double>(g_throttleKib) * 1024);
+    timespec wait{
+        static_cast<time_t>(seconds),
+        static_cast<long>((seconds - static_cast<double>(static_cast<time_t>(seconds))) * 1e9)};
+    while (::nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}
+
+// Copies the data; on failure sets `stage` to the side that failed and returns errno.
+int copyData(int in, int out, CopyStage& stage) {
+    const std::size_t chunk = g_throttleKib ? 64 * 1024 : 1u << 30;
+    bool useCopyRange = true;
+    for (;;) {
+        if (useCopyRange) {
+            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
+            if (n > 0) {
+                throttle(static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0)
+                return 0;
+            if (errno == EINTR)
+                continue;
+            if (!isErrorOfFallback(errno)) {
+                stage = CopyStage::Write;
+                return errno;
+            }
+            useCopyRange = false;
+        }
+        static const std::size_t bufferSize = 256 * 1024;
+        static std::unique_ptr<char[]> buffer(new char[bufferSize]);
+        const ssize_t n = ::read(in, buffer.get(), g_throttleKib ? 64 * 1024 : bufferSize);
+        if (n == 0)
+            return 0;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            stage = CopyStage::ReadSource;
+            return errno;
+        }
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out, buffer.get() + done, static_cast<std::size_t>(n - done));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                stage = CopyStage::Write;
+                return errno;
+            }
+            done += w;
+        }
+        throttle(static_cast<std::size_t>(n));
+    }
+}
+
+bool copyLink(int srcDir, const char* srcName, int dstDir, const char* dstName, CopyError& error) {
+    struct stat st {};
+    if (::fstatat(srcDir, srcName, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        error = {CopyStage::OpenSource, errno};
+        return false;
+    }
+    std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t n = ::readlinkat(srcDir, srcName, target.data(), target.size());
+    if (n < 0) {
+        error = {CopyStage::ReadSource, errno};
+        return false;
+    }
+    target.resize(static_cast<std::size_t>(n));
+    std::string temp;
+    for (;;) {
+        temp = makeTempName();
+        setTemp(dstDir, temp.c_str());
+        if (::symlinkat(target.c_str(), dstDir, temp.c_str()) == 0)
+            break;
+        const int e = errno;
+        clearTemp();
+        if (e != EEXIST) {
+            error = {CopyStage::CreateTemp, e};
+            return false;
+        }
+    }
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    ::utimensat(dstDir, temp.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    if (::renameat(dstDir, temp.c_str(), dstDir, dstName) != 0) {
+        error = {CopyStage::Rename, errno};
+        ::unlinkat(dstDir, temp.c_str(), 0);
+        clearTemp();
+        return false;
+    }
+    clearTemp();
+    return true;
+}
+
+// Gives the unnamed file `fd` the name dstName; errno on failure.
+int linkUnnamed(int fd, int dstDir, const char* dstName) {
+    if (::linkat(fd, "", dstDir, dstName, AT_EMPTY_PATH) == 0)
+        return 0;
+    // Without the capability for AT_EMPTY_PATH the descriptor's /proc entry does the same.
+    char procPath[64];
+    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, procPath, dstDir, dstName, AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    return errno;
+}
+
+} // namespace
+
+bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, const char* dstName,
+                    bool targetMissing, mode_t mode, CopyError& error) {
+    if (asLink)
+        return copyLink(srcDir, srcName, dstDir, dstName, error);
+
+    // O_NONBLOCK: should the name have become a pipe since it was looked at, opening must not
+    // hang; it is refused below.
+    const int in = ::openat(srcDir, srcName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (in < 0) {
+        error = {CopyStage::OpenSource, errno};
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = {CopyStage::OpenSource, S_ISREG(st.st_mode) ? errno : EINVAL};
+        ::close(in);
+        return false;
+    }
+
+    // A new file is written unnamed and linked in under its name when complete: it is never
+    // seen half-written, and even a hard kill leaves nothing behind. Where the file system
+    // cannot do that, and to replace an existing file, a named temporary file is renamed.
+    int out = -1;
+    bool unnamed = false;
+    if (targetMissing) {
+        out = ::openat(dstDir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        unnamed = out >= 0;
+    }
+    std::string temp;
+    while (!unnamed) {
+        temp = makeTempName();
+        setTemp(dstDir, temp.c_str());
+        out = ::openat(dstDir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (out >= 0)
+            break;
+        const int e = errno;
+        clearTemp();
+        if (e != EEXIST) {
+            ::close(in);
+            error = {CopyStage::CreateTemp, e};
+            return false;
+        }
+    }
+
+    CopyStage stage = CopyStage::Write;
+    int failure = copyData(in, out, stage);
+    ::close(in);
+    if (failure == 0) {
+        const timespec times[2] = {st.st_atim, st.st_mtim};
+        if (::fchmod(out, mode) != 0 || ::futimens(out, times) != 0) {
+            failure = errno;
+            stage = CopyStage::Finish;
+        }
+    }
+    bool linked = false;
+    if (unnamed && failure == 0) {
+        failure = linkUnnamed(out, dstDir, dstName);
+        linked = failure == 0;
+        stage = CopyStage::Rename;
+    }
+    // close reports late write errors of some file systems (network shares, quotas).
+    if (::close(out) != 0 && failure == 0) {
+        failure = errno;
+        stage = CopyStage::Write;
+        if (linked)
+            ::unlinkat(dstDir, dstName, 0);
+    }
+    if (!unnamed && failure == 0 && ::renameat(dstDir, temp.c_str(), dstDir, dstName) != 0) {
+        failure = errno;
+        stage = CopyStage::Rename;
+    }
+    if (failure != 0) {
+        if (!unnamed)
+            ::unlinkat(dstDir, temp.c_str(), 0);
+        clearTemp();
+        error = {stage, failure};
+        return false;
+    }
+    clearTemp();
+    return true;
+}
+
+void removeLeftoverTemporaries(int dir) {
+    const int fd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    DIR* d = ::fdopendir(fd);
+    if (!d) {
+        ::close(fd);
+        return;
+    }
+    const std::size_t prefixLength = std::strlen(kTempPrefix);
+    while (const dirent* entry = ::readdir(d)) {
+        if (std::strncmp(entry->d_name, kTempPrefix, prefixLength) != 0)
+            continue;
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name + prefixLength, &end, 10);
+        if (end == entry->d_name + prefixLength || *end != '-' || pid <= 0)
+            continue;
+        const bool running =
+            pid != ::getpid() && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+        if (!running)
+            ::unlinkat(dir, entry->d_name, 0);
+    }
+    ::closedir(d);
+}
+
+void installInterruptCleanup() {
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+        sigaddset(&action.sa_mask, sig);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+        ::sigaction(sig, &action, nullptr);
+}
+
+void setCopyThrottle(unsigned long kibPerSecond) {
+    g_throttleKib = kibPerSecond;
+}
+
+} // namespace xcpycmd

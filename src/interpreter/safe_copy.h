@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace xcpycmd {
+
+// Temporary files start with this; a file of that name in a destination folder is a leftover
+// of a copy that was killed.
+inline constexpr const char* kTempPrefix = ".xcpycmd-tmp-";
+
+enum class CopyStage { OpenSource, ReadSource, CreateTemp, Write, Finish, Rename };
+
+struct CopyError {
+    CopyStage stage;
+    int error; // errno
+};
+
+// Copies srcName (relative to srcDir) to dstName (relative to dstDir) through a temporary file
+// in dstDir that is renamed over dstName only when complete: a failure or an interrupt leaves
+// an older dstName untouched. The copy gets the source's modification time and the permission
+// bits `mode`. With asLink a symbolic link is copied as a link. targetMissing tells that
+// dstName did not exist when looked at. Returns false with `error` set on failure.
+bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, const char* dstName,
+                    bool targetMissing, mode_t mode, CopyError& error);
+
+// Removes temporary files that killed runs of this program left in dir; a file of a run that
+// is still going is left alone.
+void removeLeftoverTemporaries(int dir);
+
+// Makes SIGINT, SIGTERM, SIGHUP and SIGPIPE remove the temporary file being written before
+// the program ends.
+void installInterruptCleanup();
+
+// Limits the copy rate to this many KiB per second (0: no limit), e.g. to spare a slow network
+// share. XCPYCMD_THROTTLE_KIB sets it for a run; the interrupt tests use it to catch a copy
+// halfway.
+void setCopyThrottle(unsigned long kibPerSecond);
+
+} // namespace xcpycmd

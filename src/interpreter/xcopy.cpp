@@ -1,0 +1,667 @@
+#include "interpreter/xcopy.h"
+
+#include "files/codepage.h"
+#include "interpreter/messages.h"
+#include "interpreter/safe_copy.h"
+#include "interpreter/xcopy_options.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace xcpycmd {
+namespace {
+
+namespace fs = std::filesystem;
+using messages::errorText;
+
+struct FileId {
+    dev_t dev;
+    ino_t ino;
+    bool operator==(const FileId&) const = default;
+};
+
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string lowerAscii(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        c = lowerAscii(c);
+    return result;
+}
+
+bool hasWildcard(std::string_view text) {
+    return text.find_first_of("*?") != std::string_view::npos;
+}
+
+// "a/b/c" -> ("a/b", "c"); "c" -> ("", "c"); "/c" -> ("/", "c").
+std::pair<std::string, std::string> splitLast(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return {"", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+std::string withSlash(std::string path) {
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    return path;
+}
+
+bool isNewer(const timespec& a, const timespec& b) {
+    return a.tv_sec > b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec > b.tv_nsec);
+}
+
+bool isBelow(const fs::path& inner, const fs::path& outer) {
+    const std::string in = inner.string();
+    const std::string out = withSlash(outer.string());
+    return in.size() > out.size() && in.compare(0, out.size(), out) == 0;
+}
+
+bool readWholeFile(const std::string& path, std::string& bytes, int& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            error = n < 0 ? errno : 0;
+            ::close(fd);
+            return n == 0;
+        }
+    }
+}
+
+// One folder of the walk, with its counterpart in the destination.
+struct Level {
+    Level* parent = nullptr;
+    std::string name; // in the parent folder
+    DIR* dir = nullptr;
+    int srcFd = -1;
+    mode_t srcMode = 0755;
+    std::string srcPath; // as shown: ends with '/', or empty for the current folder
+    std::string dstPath;
+    int dstFd = -1; // -1 while the destination folder does not exist (yet)
+    bool dstCreated = false;
+    bool dstFailed = false;
+    bool swept = false;
+
+    Level() = default;
+    Level(const Level&) = delete;
+    Level& operator=(const Level&) = delete;
+    ~Level() {
+        if (dir)
+            ::closedir(dir);
+        if (dstFd >= 0)
+            ::close(dstFd);
+    }
+};
+
+const char* const kUsage =
+    "ファイルとフォルダーをコピーします。\n"
+    "\n"
+    "XCOPY コピー元 [コピー先] [/D[:月-日-年]] [/S [/E]] [/I] [/Y | /-Y] [/C] [/Q] [/F] [/L]\n"
+    "      [/P] [/W] [/T] [/U] [/H] [/R] [/K] [/B] [/EXCLUDE:ファイル1[+ファイル2]...]\n"
+    "\n"
+    "  コピー元   フォルダー、ファイル、または * と ? を含むファイル名のパターン\n"
+    "  コピー先   コピー先の場所 (省略すると現在のフォルダー)\n"
+    "  /D         コピー先より新しいファイル (またはコピー先にないファイル) だけをコピー\n"
+    "  /D:m-d-y   その日以降に変更されたファイルだけをコピー\n"
+    "  /S         サブフォルダーもコピー (空のものを除く)\n"
+    "  /E         空のものを含めてサブフォルダーもコピー\n"
+    "  /I         コピー先がないときはフォルダーとみなす\n"
+    "  /Y, /-Y    上書きの確認をしない、する (環境変数 COPYCMD で既定を決められます)\n"
+    "  /C         エラーがあってもコピーを続ける\n"
+    "  /Q, /F     ファイル名を表示しない、コピー元とコピー先の両方を表示する\n"
+    "  /L         コピーするファイルを表示するだけで、何も書き込まない\n"
+    "  /P         ファイルごとに確認する\n"
+    "  /W         始める前にキー入力を待つ\n"
+    "  /T         フォルダーの構造だけを作る (/E と使うと空のフォルダーも)\n"
+    "  /U         コピー先に既にあるファイルだけをコピー\n"
+    "  /R         読み取り専用のファイルも上書きする\n"
+    "  /K         アクセス権をそのまま写す (既定では所有者の書き込み権を付ける)\n"
+    "  /B         シンボリック リンクをリンクとしてコピー (既定ではリンク先をコピー)\n"
+    "  /EXCLUDE:  ファイルに 1 行ずつ書いた文字列をパスに含むものはコピーしない\n"
+    "  /H         このシステムでは . で始まる名前も普通のファイルとしてコピーします\n"
+    "  /V /Z /J /N /O /X /G は受け付けますが、何もしません。";
+
+class Engine {
+public:
+    Engine(const XCopyOptions& options, Console& console) : o_(options), con_(console) {
+        overwriteAll_ = o_.overwriteWithoutAsking;
+    }
+
+    int run();
+
+private:
+    bool loadExcludes();
+    bool excluded(const std::string& path) const;
+    void fail(int status, const std::string& message);
+    bool ensureDestination(Level& level);
+    void walk(Level& level);
+    void enterFolder(Level& level, const char* name, const struct stat& st, bool viaLink);
+    void visitEntry(Level& level, const char* name);
+    void visitFile(Level& level, const char* name, const struct stat& st, bool asLink);
+    std::string summary() const;
+
+    const XCopyOptions& o_;
+    Console& con_;
+    std::vector<std::string> excludes_; // lower case
+    std::string pattern_;
+    bool literalName_ = false; // the source named one file: match it exactly
+    bool recursive_ = false;
+    bool destIsFile_ = false;
+    std::string destFileName_;
+    std::string destRoot_;
+    fs::path destCanonical_;
+    bool overwriteAll_ = false;
+    int status_ = kCopyDone;
+    bool stopped_ = false;
+    long found_ = 0;
+    long copied_ = 0;
+    long foldersMade_ = 0;
+    std::vector<FileId> ancestors_;
+};
+
+void Engine::fail(int status, const std::string& message) {
+    con_.errorLine(message);
+    status_ = std::max(status_, status);
+    if (!o_.continueOnError)
+        stopped_ = true;
+}
+
+bool Engine::loadExcludes() {
+    for (const std::string& file : o_.excludeFiles) {
+        std::string bytes;
+        int error = 0;
+        if (!readWholeFile(file, bytes, error)) {
+            con_.errorLine("除外リストのファイルを読めません - " + file + ": " + errorText(error));
+            return false;
+        }
+        if (xcpy::startsWithUtf8Bom(bytes))
+            bytes.erase(0, 3);
+        std::string text;
+        if (xcpy::checkedUtf8(bytes).ok()) {
+            text = bytes;
+        } else if (auto cp932 = xcpy::cp932ToUtf8(bytes); cp932.ok()) {
+            text = cp932.text;
+        } else {
+            con_.errorLine("除外リストのファイルの文字コードを解釈できません - " + file);
+            return false;
+        }
+        std::size_t start = 0;
+        while (start <= text.size()) {
+            std::size_t end = text.find('\n', start);
+            if (end == std::string::npos)
+                end = text.size();
+            std::string entry = text.substr(start, end - start);
+            start = end + 1;
+            if (!entry.empty() && entry.back() == '\r')
+                entry.pop_back();
+            // A blank line would exclude everything; it is no entry.
+            if (entry.find_first_not_of(" \t") != std::string::npos)
+                excludes_.push_back(lowerAscii(entry));
+        }
+    }
+    return true;
+}
+
+bool Engine::excluded(const std::string& path) const {
+    if (excludes_.empty())
+        return false;
+    const std::string lower = lowerAscii(path);
+    return std::any_of(excludes_.begin(), excludes_.end(), [&](const std::string& entry) {
+        return lower.find(entry) != std::string::npos;
+    });
+}
+
+bool Engine::ensureDestination(Level& level) {
+    if (level.dstFd >= 0)
+        return true;
+    if (level.dstFailed)
+        return false;
+    int error = 0;
+    if (level.parent) {
+        if (!ensureDestination(*level.parent))
+            return false;
+        if (::mkdirat(level.parent->dstFd, level.name.c_str(), (level.srcMode & 07777) | S_IRWXU) ==
+            0) {
+            level.dstCreated = true;
+            ++foldersMade_;
+        } else if (errno != EEXIST) {
+            error = errno;
+        }
+        if (error == 0) {
+            level.dstFd = ::openat(level.parent->dstFd, level.name.c_str(),
+                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            error = level.dstFd < 0 ? errno : 0;
+        }
+    } else {
+        std::error_code ec;
+        if (fs::create_directories(destRoot_, ec)) {
+            level.dstCreated = true;
+            ++foldersMade_;
+        }
+        error = ec.value();
+        if (!ec) {
+            level.dstFd = ::open(destRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            error = level.dstFd < 0 ? errno : 0;
+        }
+    }
+    if (error != 0) {
+        level.dstFailed = true;
+        const std::string shown = level.parent ? level.dstPath : destRoot_;
+        fail(kWriteFailed, "フォルダーを作成できません - " + shown + ": " + errorText(error));
+        return false;
+    }
+    return true;
+}
+
+void Engine::walk(Level& level) {
+    while (!stopped_) {
+        errno = 0;
+        const dirent* entry = ::readdir(level.dir);
+        if (!entry) {
+            if (errno != 0)
+                fail(kBadCommand,
+                     "フォルダーを読めません - " + level.srcPath + ": " + errorText(errno));
+            return;
+        }
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        // Our own temporary files (of a run into this folder) are no data.
+        if (std::strncmp(name, kTempPrefix, std::strlen(kTempPrefix)) == 0)
+            continue;
+        visitEntry(level, name);
+    }
+}
+
+void Engine::visitEntry(Level& level, const char* name) {
+    struct stat st {};
+    if (::fstatat(level.srcFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno != ENOENT) // gone since the folder was read: nothing to copy
+            fail(kBadCommand,
+                 "ファイルを調べられません - " + level.srcPath + name + ": " + errorText(errno));
+        return;
+    }
+    bool viaLink = false;
+    if (S_ISLNK(st.st_mode)) {
+        if (o_.copyLinks) {
+            visitFile(level, name, st, true);
+            return;
+        }
+        if (::fstatat(level.srcFd, name, &st, 0) != 0) {
+            const int error = errno;
+            if (literalName_ ? pattern_ == name : wildcardMatch(pattern_, name))
+                con_.errorLine((error == ELOOP
+                                    ? "シンボリック リンクがループしているため飛ばします - "
+                                    : "リンク先がないため飛ばします - ") +
+                               level.srcPath + name);
+            return;
+        }
+        viaLink = true;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        if (recursive_)
+            enterFolder(level, name, st, viaLink);
+    } else if (S_ISREG(st.st_mode)) {
+        visitFile(level, name, st, false);
+    } else if (literalName_ ? pattern_ == name : wildcardMatch(pattern_, name)) {
+        con_.line("パイプ、デバイス、ソケットなどの特殊ファイルは飛ばします - " + level.srcPath +
+                  name);
+    }
+}
+
+void Engine::enterFolder(Level& level, const char* name, const struct stat& st, bool viaLink) {
+    const std::string path = level.srcPath + name + "/";
+    if (excluded(path))
+        return;
+    const FileId id{st.st_dev, st.st_ino};
+    if (std::find(ancestors_.begin(), ancestors_.end(), id) != ancestors_.end()) {
+        con_.errorLine("フォルダーがループしているため、その先へは進みません - " + path);
+        return;
+    }
+    if (viaLink && !destCanonical_.empty()) {
+        std::error_code ec;
+        const fs::path real = fs::canonical(path, ec);
+        if (!ec && (real == destCanonical_ || isBelow(real, destCanonical_) ||
+                    isBelow(destCanonical_, real))) {
+            con_.errorLine("コピー先に重なるフォルダーを指すリンクのため飛ばします - " + path);
+            return;
+        }
+    }
+    const int fd = ::openat(level.srcFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        fail(kBadCommand, "フォルダーを開けません - " + path + ": " + errorText(errno));
+        return;
+    }
+    Level child;
+    child.parent = &level;
+    child.name = name;
+    child.dir = ::fdopendir(fd);
+    if (!child.dir) {
+        ::close(fd);
+        fail(kBadCommand, "フォルダーを開けません - " + path + ": " + errorText(errno));
+        return;
+    }
+    child.srcFd = fd;
+    child.srcMode = st.st_mode;
+    child.srcPath = path;
+    child.dstPath = level.dstPath + name + "/";
+    if (level.dstFd >= 0)
+        child.dstFd = ::openat(level.dstFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // With /U only files already in the destination count: a folder it lacks has none.
+    if (o_.existingOnly && child.dstFd < 0)
+        return;
+    if (o_.emptyFolders && !o_.listOnly && !o_.existingOnly && !ensureDestination(child))
+        return;
+    ancestors_.push_back(id);
+    walk(child);
+    ancestors_.pop_back();
+}
+
+void Engine::visitFile(Level& level, const char* name, const struct stat& st, bool asLink) {
+    if (!(literalName_ ? pattern_ == name : wildcardMatch(pattern_, name)))
+        return;
+    const std::string srcPath = level.srcPath + name;
+    if (excluded(srcPath))
+        return;
+    ++found_;
+    if (o_.treeOnly) {
+        if (!o_.listOnly)
+            ensureDestination(level);
+        return;
+    }
+    if (o_.sinceDate && st.st_mtime < *o_.sinceDate)
+        return;
+
+    const char* targetName = destIsFile_ ? destFileName_.c_str() : name;
+    struct stat target {};
+    bool exists = false;
+    // A folder this run created holds only what it copied there, all under other names.
+    if (level.dstFd >= 0 && (destIsFile_ || !level.dstCreated)) {
+        if (::fstatat(level.dstFd, targetName, &target, AT_SYMLINK_NOFOLLOW) == 0) {
+            exists = true;
+        } else if (errno != ENOENT) {
+            fail(kWriteFailed, "コピー先を調べられません - " + level.dstPath + targetName + ": " +
+                                   errorText(errno));
+            return;
+        }
+    }
+    if (o_.existingOnly && !exists)
+        return;
+    if (o_.newerOnly && exists && !isNewer(st.st_mtim, target.st_mtim))
+        return;
+
+    const std::string dstPath = destIsFile_ ? o_.destination : level.dstPath + name;
+    if (exists && S_ISDIR(target.st_mode)) {
+        fail(kWriteFailed,
+             "同じ名前のフォルダーがあるため、ファイルをコピーできません - " + dstPath);
+        return;
+    }
+    if (exists && target.st_dev == st.st_dev && target.st_ino == st.st_ino) {
+        fail(kBadCommand, "ファイルをそれ自体にコピーすることはできません - " + srcPath);
+        return;
+    }
+    if (exists && !o_.overwriteReadOnly && !o_.listOnly && S_ISREG(target.st_mode) &&
+        (target.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        fail(kWriteFailed,
+             "読み取り専用のファイルは上書きしません (/R で上書きできます) - " + dstPath);
+        return;
+    }
+    if (o_.askEach && !o_.listOnly) {
+        const auto answer = con_.ask(srcPath + " をコピーしますか (Y/N)? ", "YN");
+        if (!answer)
+            con_.line("入力が終わったため、「いいえ」とみなしました。");
+        if (answer != 'Y')
+            return;
+    }
+    if (exists && !o_.listOnly && !overwriteAll_) {
+        const auto answer = con_.ask(dstPath + " を上書きしますか (Yes/No/All)? ", "YNA");
+        if (!answer)
+            con_.line("入力が終わったため、「いいえ」とみなしました。");
+        if (!answer || *answer == 'N')
+            return;
+        if (*answer == 'A')
+            overwriteAll_ = true;
+    }
+
+    if (!o_.quiet)
+        con_.line(o_.fullNames ? srcPath + " -> " + dstPath : srcPath);
+    if (o_.listOnly) {
+        ++copied_;
+        return;
+    }
+    if (!ensureDestination(level))
+        return;
+    if (!level.dstCreated && !level.swept) {
+        removeLeftoverTemporaries(level.dstFd);
+        level.swept = true;
+    }
+    mode_t mode = st.st_mode & 07777;
+    if (!o_.keepAttributes)
+        mode |= S_IWUSR; // like clearing a read-only attribute
+    CopyError error{};
+    if (!copyFileSafely(level.srcFd, name, asLink, level.dstFd, targetName, !exists, mode, error)) {
+        switch (error.stage) {
+        case CopyStage::OpenSource:
+            fail(kBadCommand, "コピー元を開けません - " + srcPath + ": " + errorText(error.error));
+            break;
+        case CopyStage::ReadSource:
+            fail(kWriteFailed, "コピー元を読めません - " + srcPath + ": " + errorText(error.error));
+            break;
+        default:
+            fail(kWriteFailed, "書き込めません - " + dstPath + ": " + errorText(error.error));
+            break;
+        }
+        return;
+    }
+    ++copied_;
+}
+
+std::string Engine::summary() const {
+    if (o_.treeOnly)
+        return std::to_string(foldersMade_) + " 個のフォルダーを作成しました";
+    if (o_.listOnly)
+        return std::to_string(copied_) +
+               " 個のファイルがコピーの対象です (/L のため何も書き込んでいません)";
+    return std::to_string(copied_) + " 個のファイルをコピーしました";
+}
+
+int Engine::run() {
+    if (!loadExcludes())
+        return kBadCommand;
+
+    // The source: a folder, one file, or a pattern in the last part of the path.
+    const std::string& source = o_.source;
+    auto [dirPart, lastPart] = splitLast(source);
+    std::string baseDir;
+    std::string shownBase;
+    bool singleFile = false;
+    if (hasWildcard(lastPart)) {
+        if (hasWildcard(dirPart)) {
+            con_.errorLine("フォルダー名には * や ? を使えません - " + source);
+            return kBadCommand;
+        }
+        baseDir = dirPart.empty() ? "." : dirPart;
+        shownBase = withSlash(dirPart);
+        pattern_ = lastPart;
+        struct stat st {};
+        if (::stat(baseDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            con_.errorLine("パスが見つかりません - " + baseDir);
+            return kBadCommand;
+        }
+    } else {
+        struct stat st {};
+        const bool link = o_.copyLinks && ::lstat(source.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+        if (!link && ::stat(source.c_str(), &st) != 0) {
+            con_.errorLine("ファイルが見つかりません - " + source + " (" + errorText(errno) + ")");
+            return kBadCommand;
+        }
+        if (!link && S_ISDIR(st.st_mode)) {
+            baseDir = source;
+            shownBase = withSlash(source);
+            pattern_ = "*";
+        } else if (link || S_ISREG(st.st_mode)) {
+            baseDir = dirPart.empty() ? "." : dirPart;
+            shownBase = withSlash(dirPart);
+            pattern_ = lastPart;
+            literalName_ = true;
+            singleFile = true;
+        } else {
+            con_.line("パイプ、デバイス、ソケットなどの特殊ファイルは飛ばします - " + source);
+            con_.line(summary());
+            return kNoFilesFound;
+        }
+    }
+
+    // The destination: a folder, or one file every matching file is copied to.
+    const std::string dest = o_.destination.empty() ? "." : o_.destination;
+    struct stat destSt {};
+    const bool destExists = ::stat(dest.c_str(), &destSt) == 0;
+    bool toFolder = true;
+    if (destExists && !S_ISDIR(destSt.st_mode)) {
+        if (!singleFile && !hasWildcard(lastPart)) {
+            con_.errorLine("フォルダーをファイルにコピーすることはできません - " + dest);
+            return kBadCommand;
+        }
+        toFolder = false;
+    } else if (!destExists && dest.back() != '/' && !(o_.assumeFolder && !singleFile)) {
+        const auto answer = con_.ask(
+            "コピー先の " + dest +
+                " はファイル名ですか、それともフォルダー名ですか\n(F = ファイル、D = フォルダー)? ",
+            "FD");
+        if (!answer) {
+            con_.errorLine(
+                "入力が終わったため、コピー先がファイルかフォルダーかを決められません。");
+            return kBadCommand;
+        }
+        toFolder = *answer == 'D';
+    }
+    if (toFolder) {
+        destRoot_ = dest;
+    } else {
+        destIsFile_ = true;
+        auto [parent, file] = splitLast(dest);
+        destRoot_ = parent.empty() ? "." : parent;
+        destFileName_ = file;
+    }
+    recursive_ = (o_.subfolders || o_.treeOnly) && !destIsFile_;
+
+    // Refuse to copy a folder onto itself or into itself.
+    std::error_code ec;
+    const fs::path sourceReal = fs::canonical(baseDir, ec);
+    std::error_code destEc;
+    destCanonical_ = fs::weakly_canonical(destRoot_, destEc);
+    if (!ec && !destEc) {
+        if (!destIsFile_ && destCanonical_ == sourceReal) {
+            con_.errorLine("コピー元とコピー先が同じフォルダーです - " + dest);
+            return kBadCommand;
+        }
+        if (recursive_ && isBelow(destCanonical_, sourceReal)) {
+            con_.errorLine("フォルダーをそれ自体の中にコピーすることはできません - " + dest);
+            return kBadCommand;
+        }
+    } else {
+        destCanonical_.clear();
+    }
+
+    Level root;
+    const int fd = ::open(baseDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat rootSt {};
+    if (fd < 0 || ::fstat(fd, &rootSt) != 0 || !(root.dir = ::fdopendir(fd))) {
+        con_.errorLine("パスが見つかりません - " + baseDir + ": " + errorText(errno));
+        if (fd >= 0)
+            ::close(fd);
+        return kBadCommand;
+    }
+    root.srcFd = fd;
+    root.srcMode = rootSt.st_mode;
+    root.srcPath = shownBase;
+    root.dstPath = toFolder ? withSlash(dest) : std::string();
+    root.dstFd = ::open(destRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+
+    if (o_.waitFirst) {
+        con_.write("準備ができたら、どれかキーを押してコピーを始めてください . . . ");
+        con_.waitKey();
+        con_.line("");
+    }
+    if (o_.emptyFolders && !o_.listOnly && !o_.existingOnly)
+        ensureDestination(root);
+    ancestors_.push_back({rootSt.st_dev, rootSt.st_ino});
+    if (singleFile && !recursive_) {
+        if (!stopped_)
+            visitEntry(root, pattern_.c_str());
+    } else {
+        walk(root);
+    }
+
+    if (found_ == 0 && status_ == kCopyDone && !o_.treeOnly)
+        con_.errorLine("ファイルが見つかりません - " + source);
+    con_.line(summary());
+    if (status_ != kCopyDone)
+        return status_;
+    return found_ == 0 && !o_.treeOnly ? kNoFilesFound : kCopyDone;
+}
+
+} // namespace
+
+bool wildcardMatch(std::string_view pattern, std::string_view name) {
+    if (pattern == "*" || pattern == "*.*")
+        return true;
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starP = std::string_view::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+int runXCopy(const std::vector<Arg>& args, Console& console) {
+    const XCopyParse parse = parseXCopyArguments(args, std::getenv("COPYCMD"));
+    if (!parse.ok()) {
+        console.errorLine(parse.error);
+        console.line("0 個のファイルをコピーしました");
+        return kBadCommand;
+    }
+    if (parse.options.help) {
+        console.line(kUsage);
+        return kCopyDone;
+    }
+    Engine engine(parse.options, console);
+    return engine.run();
+}
+
+} // namespace xcpycmd

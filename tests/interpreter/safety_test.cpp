@@ -1,0 +1,195 @@
+#include "support.h"
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace xcpycmd::test {
+namespace {
+
+const std::string kBinary = std::string(XCPY_BIN_DIR) + "/xcpycmd";
+
+class Binary : public TempTree {
+protected:
+    // Starts xcpycmd with the given arguments, `input` on a pipe as its standard input and
+    // its output in out.txt.
+    pid_t start(const std::vector<std::string>& args, const std::string& input,
+                const char* throttle = nullptr) {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return -1;
+        const std::string outFile = path("out.txt");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(fds[0], STDIN_FILENO);
+            ::close(fds[0]);
+            ::close(fds[1]);
+            const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(out, STDOUT_FILENO);
+            ::dup2(out, STDERR_FILENO);
+            if (throttle)
+                ::setenv("XCPYCMD_THROTTLE_KIB", throttle, 1);
+            std::vector<char*> argv{const_cast<char*>(kBinary.c_str())};
+            for (const std::string& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(kBinary.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ::close(fds[0]);
+        if (!input.empty()) [[maybe_unused]]
+            auto n = ::write(fds[1], input.data(), input.size());
+        ::close(fds[1]);
+        return pid;
+    }
+
+    int wait(pid_t pid) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return status;
+    }
+
+    // Runs a batch text through the real program; returns its exit status and output.
+    Result runBatch(const std::string& text, const std::string& input = "") {
+        write("run.bat", text);
+        const int status = wait(start({"/c", path("run.bat")}, input));
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), read("out.txt")};
+    }
+
+    // Size of the temporary file in folder, or -1 when there is none.
+    long temporarySize(const std::string& folder) {
+        for (const auto& entry : fs::directory_iterator(path(folder))) {
+            if (entry.path().filename().string().rfind(".xcpycmd-tmp-", 0) == 0) {
+                std::error_code ec;
+                const auto size = fs::file_size(entry.path(), ec);
+                return ec ? 0 : static_cast<long>(size);
+            }
+        }
+        return -1;
+    }
+};
+
+TEST_F(Binary, InterruptLeavesTheOldTargetAndARerunCompletesTheCopy) {
+    std::string content(8 << 20, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 7 + i / 4096);
+    write("src/big.bin", content);
+    const std::string batch = "XCopy.exe " + q("src") + " " + q("dst") + " /D /E /I /Y\r\n";
+
+    for (const int sig : {SIGTERM, SIGINT, SIGKILL}) {
+        SCOPED_TRACE(sig);
+        write("dst/big.bin", "old");
+        setTime("dst/big.bin", 1000000);
+        write("run.bat", batch);
+        // 4 MiB/s: two seconds for the file, plenty of time to catch it halfway.
+        const pid_t pid = start({"/c", path("run.bat")}, "", "4096");
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (temporarySize("dst") < 256 * 1024 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_GE(temporarySize("dst"), 256 * 1024);
+        ::kill(pid, sig);
+        const int status = wait(pid);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(WTERMSIG(status), sig);
+        EXPECT_EQ(read("dst/big.bin"), "old");
+        // Only a hard kill can leave the temporary file behind.
+        EXPECT_EQ(temporaries(), sig == SIGKILL ? 1 : 0);
+
+        const auto rerun = runBatch(batch);
+        EXPECT_EQ(rerun.status, 0) << rerun.out;
+        EXPECT_TRUE(read("dst/big.bin") == content);
+        EXPECT_EQ(temporaries(), 0);
+    }
+}
+
+TEST_F(Binary, ExitStatuses) {
+    write("src/a.txt", "a");
+    write("blocker", "a regular file");
+    const struct {
+        std::string line;
+        int status;
+        const char* input = "";
+    } cases[] = {
+        {"REM nothing to copy", 0},
+        {"XCopy.exe " + q("src") + " " + q("ok") + " /I", 0},
+        {"XCopy.exe " + q("src") + "/*.none " + q("none") + " /I", 1},
+        {"XCopy.exe " + q("src") + " " + q("bad") + " /I /Q9", 4},
+        {"XCopy.exe " + q("src") + " " + q("arch") + " /I /M", 4},
+        {"XCopy.exe " + q("missing") + " " + q("m") + " /I", 4},
+        {"XCopy.exe " + q("src") + " " + q("blocker/sub") + " /I /Y", 5},
+        {"XCopy.exe " + q("src/a.txt") + " " + q("blocker/a.txt") + " /Y", 5, "f\n"},
+    };
+    for (const auto& c : cases) {
+        const auto r = runBatch(c.line + "\r\n", c.input);
+        EXPECT_EQ(r.status, c.status) << c.line << "\n" << r.out;
+    }
+    // The highest status of the lines; unknown commands do not count.
+    EXPECT_EQ(runBatch("UNKNOWN\r\nXCopy.exe " + q("src") + "/*.none " + q("n") +
+                       " /I\r\nXCopy.exe " + q("src") + " " + q("ok2") + " /I\r\n")
+                  .status,
+              1);
+}
+
+TEST_F(Binary, CommandLineAndInput) {
+    EXPECT_EQ(WEXITSTATUS(wait(start({}, ""))), 1);
+    EXPECT_EQ(WEXITSTATUS(wait(start({"/x", "file.bat"}, ""))), 1);
+    EXPECT_EQ(WEXITSTATUS(wait(start({"/c", path("no such.bat")}, ""))), 1);
+    EXPECT_NE(read("out.txt").find("no such.bat"), std::string::npos);
+
+    // The question is answered from the pipe; PAUSE then meets the end of input.
+    write("my src/a.txt", "a");
+    write("my run.bat", "XCopy.exe " + q("my src") + " " + q("new") + " /D /E \r\nPAUSE\r\n");
+    const int status = wait(start({"/C", "\"" + path("my run.bat") + "\""}, "d\r\n"));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << read("out.txt");
+    EXPECT_EQ(read("new/a.txt"), "a");
+    EXPECT_NE(read("out.txt").find("キーを押して"), std::string::npos);
+}
+
+using Safety = TempTree;
+
+TEST_F(Safety, RefusesToCopyAFolderIntoItself) {
+    write("src/a.txt", "a");
+    fs::create_directories(path("src/sub"));
+    fs::create_directory_symlink(path("src/sub"), path("alias"));
+    EXPECT_EQ(xcopy(q("src") + " " + q("src/sub/copy") + " /E /I").status, 4);
+    EXPECT_EQ(xcopy(q("src") + " " + q("alias/copy") + " /S /I").status, 4);
+    EXPECT_EQ(xcopy(q("src") + " " + q("src") + " /Y").status, 4);
+    EXPECT_FALSE(exists("src/sub/copy"));
+    // Without subfolders nothing can recurse: the top files may go below.
+    EXPECT_EQ(xcopy(q("src") + " " + q("src/sub") + " /Y").status, 0);
+    EXPECT_EQ(read("src/sub/a.txt"), "a");
+}
+
+TEST_F(Safety, LinkLoopsEnd) {
+    write("src/a/file.txt", "f");
+    fs::create_directory_symlink("..", path("src/a/up"));
+    fs::create_symlink("self", path("src/self"));
+    fs::create_directories(path("dst"));
+    fs::create_directory_symlink(path("dst"), path("src/into-dst"));
+    const auto r = xcopy(q("src") + " " + q("dst") + " /E /Y");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(read("dst/a/file.txt"), "f");
+    EXPECT_FALSE(exists("dst/a/up"));
+    EXPECT_FALSE(exists("dst/into-dst"));
+    EXPECT_NE(r.out.find("ループ"), std::string::npos);
+}
+
+TEST_F(Safety, SkipsSpecialFilesAndSweepsLeftovers) {
+    write("src/a.txt", "a");
+    ASSERT_EQ(::mkfifo(path("src/pipe").c_str(), 0644), 0);
+    write("dst/.xcpycmd-tmp-999999999-dead", "leftover");
+    const std::string running = ".xcpycmd-tmp-" + std::to_string(::getppid()) + "-live";
+    write("dst/" + running, "still being written");
+    const auto r = xcopy(q("src") + " " + q("dst") + " /Y");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("特殊ファイル"), std::string::npos);
+    EXPECT_FALSE(exists("dst/pipe"));
+    EXPECT_FALSE(exists("dst/.xcpycmd-tmp-999999999-dead"));
+    EXPECT_TRUE(exists("dst/" + running));
+}
+
+} // namespace
+} // namespace xcpycmd::test
