@@ -132,10 +132,12 @@ for ((i = 0; i < ${#all[@]}; i += 20)); do touched+=("${all[i]}"); done
 tx=(); tr=(); exact=yes
 for ((r = 0; r < rounds; r++)); do
     touch -d "@$(($(date +%s) + 10 + r))" "${touched[@]}"
-    tr+=("$(seconds rsync -a --update src/ dst-r/)")
+    sync
+    ((r % 2 == 0)) && tr+=("$(seconds rsync -a --update src/ dst-r/)") && sync
     t0=$(now)
     out=$(xcopy src dst-x "/D /E /Y")
     tx+=("$(calc "$(now) - $t0")")
+    ((r % 2 == 1)) && sync && tr+=("$(seconds rsync -a --update src/ dst-r/)")
     copied=$(grep -c '^src/' <<<"$out" || true)
     [[ $copied == "${#touched[@]}" ]] || exact="no ($copied copied)"
 done
