@@ -1,6 +1,7 @@
 #include "interpreter/batch.h"
 
 #include "files/codepage.h"
+#include "interpreter/file_read.h"
 #include "interpreter/messages.h"
 #include "interpreter/xcopy.h"
 
@@ -179,8 +180,14 @@ int runBatchText(std::string_view text, Console& console) {
             name = "echo.";
         }
 
-        if (echoOn && !silent)
-            console.line("\n" + currentFolder() + ">" + std::string(trimRight(line)));
+        if (echoOn && !silent) {
+            // Built piece by piece: GCC 12 warns falsely on "\n" + std::string&& in -O3 builds.
+            std::string prompt(1, '\n');
+            prompt += currentFolder();
+            prompt += '>';
+            prompt += trimRight(line);
+            console.line(prompt);
+        }
 
         // A command may be written with a folder in front of it; only its own name counts.
         std::string base = name;
@@ -221,26 +228,7 @@ int runBatchText(std::string_view text, Console& console) {
 int runBatchFile(const std::string& path, Console& console) {
     std::string bytes;
     int error = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-    } else {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0) {
-                bytes.append(buffer, static_cast<std::size_t>(n));
-            } else if (n < 0 && errno == EINTR) {
-                continue;
-            } else {
-                if (n < 0)
-                    error = errno;
-                break;
-            }
-        }
-        ::close(fd);
-    }
-    if (error != 0) {
+    if (!readWholeFile(path, bytes, error)) {
         console.errorLine("バッチ ファイル \"" + path +
                           "\" を読み込めません: " + messages::errorText(error));
         return 1;

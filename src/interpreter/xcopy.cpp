@@ -1,4 +1,5 @@
 #include "interpreter/xcopy.h"
+#include "interpreter/file_read.h"
 
 #include "files/codepage.h"
 #include "interpreter/messages.h"
@@ -64,27 +65,6 @@ bool isBelow(const fs::path& inner, const fs::path& outer) {
     const std::string in = inner.string();
     const std::string out = withSlash(outer.string());
     return in.size() > out.size() && in.compare(0, out.size(), out) == 0;
-}
-
-bool readWholeFile(const std::string& path, std::string& bytes, int& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return false;
-    }
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            bytes.append(buffer, static_cast<std::size_t>(n));
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            error = n < 0 ? errno : 0;
-            ::close(fd);
-            return n == 0;
-        }
-    }
 }
 
 // One folder of the walk, with its counterpart in the destination.
