@@ -4,6 +4,7 @@
 #include "app/run_files_folder.h"
 #include "app/twips.h"
 #include "batchlist/batch_list_model.h"
+#include "batchlist/batch_list_view.h"
 #include "companions/companions.h"
 #include "companions/path_helper.h"
 #include "companions/prompt_box.h"
@@ -20,6 +21,7 @@
 #include <QMouseEvent>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 
@@ -56,7 +58,8 @@ void frmXCopy::Form_Load(const QString& commandLineText) {
     const QString rememberedFile =
         settingsStore_->ReadSetting(QStringLiteral("FileName"), QString()).toString();
 
-    settingsStore_->ToolbarHeight(qint32(twips::whole(toTwipsY(tlbXCopy->height()))));
+    // Before the first layout the toolbar's height is not settled yet; its size hint is.
+    settingsStore_->ToolbarHeight(qint32(twips::whole(toTwipsY(tlbXCopy->sizeHint().height()))));
     settingsStore_->StoreOption1(true);
     settingsStore_->StoreOption2(true);
 
@@ -182,12 +185,18 @@ PathHelper& frmXCopy::pathHelper() const {
 
 bool frmXCopy::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-    case QEvent::FocusIn:
+    case QEvent::FocusIn: {
+        // A field gets the focus when the user or the program moves it there; a menu closing
+        // or the window being activated again only gives it back.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+            break;
         if (watched == txtFrom)
             txtFrom_GotFocus();
         else if (watched == txtTo)
             txtTo_GotFocus();
         break;
+    }
     case QEvent::Resize:
         if (watched == picFolder)
             picFolder_Resize();
@@ -195,15 +204,26 @@ bool frmXCopy::eventFilter(QObject* watched, QEvent* event) {
             picBatList_Resize();
         break;
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
         if (watched == lsvBatList->viewport()) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() == Qt::RightButton) {
-                // The context menu never selects or moves the current row.
-                lsvBatList_MouseDown(mouse->button(), mouse->modifiers(),
-                                     mouse->position().toPoint());
+                // The right button never reaches the list, which would select the row under it.
+                if (event->type() != QEvent::MouseButtonRelease)
+                    lsvBatList_MouseDown(mouse->button(), mouse->modifiers(),
+                                         mouse->position().toPoint());
                 return true;
             }
         }
+        break;
+    case QEvent::KeyPress:
+        // Moving through the rows with the keys counts as clicking the row arrived at.
+        if (watched == lsvBatList)
+            QTimer::singleShot(0, this, [this, before = currentRow1Based(lsvBatList)] {
+                if (currentRow1Based(lsvBatList) != before)
+                    lsvBatList_ItemClick();
+            });
         break;
     default:
         break;

@@ -55,6 +55,7 @@ void frmXCopy::composeWindow() {
     // Tab order: the folder fields, then the list.
     setTabOrder(txtFrom, txtTo);
     setTabOrder(txtTo, lsvBatList);
+    txtFrom->setFocus(); // the first control in the tab order that takes the focus
 
     // Design inner area 9270 x 7215 twips, below the menu bar.
     resize(toPixelsX(9270), toPixelsY(7215) + menuBar()->sizeHint().height());
@@ -212,6 +213,8 @@ void frmXCopy::composeListArea() {
     configureBatchListView(lsvBatList);
     // The title strip above the list carries the column titles.
     lsvBatList->header()->hide();
+    lsvBatList->header()->setStretchLastSection(false); // both columns follow the layout
+    lsvBatList->installEventFilter(this);
     lsvBatList->setColumnWidth(0, toPixelsX(1440));
     lsvBatList->setColumnWidth(1, toPixelsX(1440));
     lsvBatList->setContextMenuPolicy(Qt::PreventContextMenu);

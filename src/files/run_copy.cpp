@@ -47,7 +47,7 @@ void frmXCopy::ExecXCopy() {
         promptBox().ErrorReport(QStringLiteral("ExecXCopy"), {error.number(), error.description()});
     }
     if (isMinimized())
-        setWindowState(windowState() & ~Qt::WindowMinimized);
+        setWindowState(Qt::WindowNoState);
     copyRunning_ = false;
 }
 
