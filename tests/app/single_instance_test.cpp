@@ -6,45 +6,37 @@
 
 namespace {
 
-// Both processes share one runtime and configuration folder, as two starts by one user do.
-QProcessEnvironment programEnvironment(const QTemporaryDir& home) {
+TEST(SingleInstance, secondStart_exitsAtOnceWithStatusZeroAndNoSettings) {
+    // Both processes share one runtime and configuration folder, as two starts by one user do.
+    QTemporaryDir home;
+    QDir(home.path()).mkpath("runtime");
+    QFile::setPermissions(home.filePath("runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("HOME", home.path());
     env.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
     env.insert("XDG_CONFIG_HOME", home.filePath("config"));
     env.insert("XDG_DATA_HOME", home.filePath("data"));
-    return env;
-}
-
-TEST(SingleInstance, secondStart_exitsAtOnceWithStatusZeroAndNoSettings) {
-    QTemporaryDir home;
-    QDir(home.path()).mkpath("runtime");
-    QFile::setPermissions(home.filePath("runtime"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString program = QStringLiteral(XCPY_BIN_DIR "/xcpylist");
 
-    QProcess first;
-    first.setProcessEnvironment(programEnvironment(home));
+    QProcess first, second;
+    first.setProcessEnvironment(env);
+    second.setProcessEnvironment(env);
     first.start(program, {});
     ASSERT_TRUE(first.waitForStarted());
-    // Wait until the first instance holds its lock.
-    QElapsedTimer clock;
+    QElapsedTimer clock; // until the first instance holds its lock
     clock.start();
     while (QDir(home.filePath("runtime")).entryList({"xcpylist.lock"}, QDir::Files).isEmpty() &&
            clock.elapsed() < 10000)
         QThread::msleep(20);
 
-    QProcess second;
-    second.setProcessEnvironment(programEnvironment(home));
     second.start(program, {});
     ASSERT_TRUE(second.waitForFinished(10000)) << "the second start must end by itself";
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running);
-    EXPECT_FALSE(QFile::exists(home.filePath("config/xcpylist/xcpylist.ini")))
-        << "neither instance has written settings yet";
-
+    EXPECT_FALSE(QFile::exists(home.filePath("config/xcpylist/xcpylist.ini")));
     first.terminate();
     first.waitForFinished(5000);
 }

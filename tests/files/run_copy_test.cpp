@@ -1,50 +1,34 @@
 #include "support/window_fixture.h"
 
 #include "companions/component_error.h"
-#include "companions/prompt_box.h"
-
-#include <QFile>
+#include "test_helpers.h"
 
 namespace xcpy::test {
 namespace {
 
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Runs with COMSPEC as the test sets it, restoring it afterwards.
 class RunCopy : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        savedComspec = qgetenv("COMSPEC");
-        hadComspec = qEnvironmentVariableIsSet("COMSPEC");
         qunsetenv("COMSPEC");
         load();
-        window->OpenBatList(QStringLiteral(XCPY_TEST_DATA "/sample.xcpy"));
+        window->OpenBatList(testData("sample.xcpy"));
         window->UpdateCommandState();
     }
-    void TearDown() override {
-        if (hadComspec)
-            qputenv("COMSPEC", savedComspec);
-        else
-            qunsetenv("COMSPEC");
-        WindowTest::TearDown();
-    }
+    void TearDown() override { qunsetenv("COMSPEC"); }
     QString runFile() const { return path("x.bat"); }
-
-    QByteArray savedComspec;
-    bool hadComspec = false;
 };
 
-TEST_F(RunCopy, cancel_writesAndLogsNothing) {
+TEST_F(RunCopy, cancelOrUnsafeText_writeAndLogNothing) {
     fakes.prompt.messageAnswers = {msg::kAnswerCancel};
     window->ExecXCopy();
-    ASSERT_EQ(fakes.prompt.messages.size(), 1);
+    window->InsertBatchEntry("/a\nDEL /Q C:\\", "/b", -1);
+    window->ExecXCopy(); // refused before anything is asked
+    ASSERT_EQ(fakes.prompt.messages.size(), 2);
     EXPECT_EQ(fakes.prompt.messages[0].text, "XCOPY実行します");
     EXPECT_EQ(fakes.prompt.messages[0].style, 65);
     EXPECT_EQ(fakes.prompt.messages[0].title, exeBaseName());
+    EXPECT_TRUE(fakes.prompt.messages[1].text.contains("元フォルダ"));
     EXPECT_FALSE(QFile::exists(runFile()));
     EXPECT_TRUE(fakes.logLines.isEmpty());
     EXPECT_TRUE(fakes.shell.commandLines.isEmpty());
@@ -62,28 +46,24 @@ TEST_F(RunCopy, ok_writesRunFileLogsAndRunsInterpreterWhileFlagIsSet) {
         bytesDuringWait = readBytes(runFile());
         return 0;
     };
-    fakes.prompt.messageAnswers = {msg::kAnswerOk};
     window->ExecXCopy();
     EXPECT_TRUE(runningDuringWait);
     EXPECT_FALSE(window->copyRunning());
-    EXPECT_EQ(bytesDuringWait, readBytes(QStringLiteral(XCPY_TEST_DATA "/sample-x.bat")));
+    EXPECT_EQ(bytesDuringWait, readBytes(testData("sample-x.bat")));
     EXPECT_EQ(readBytes(runFile()), bytesDuringWait) << "the run file stays after the run";
     ASSERT_EQ(fakes.logLines.size(), 6);
     EXPECT_EQ(fakes.logLines[0], "XCOPY実行");
-    EXPECT_FALSE(fakes.logLines.contains("PAUSE"));
-    EXPECT_EQ(fakes.shell.commandLines,
-              QStringList(QCoreApplication::applicationDirPath() + "/xcpycmd /c " + runFile()));
-    EXPECT_EQ(fakes.log.calls.filter("ShellHelper.RunAndWait").first().section(", ", -2),
-              "1, true)");
-}
+    EXPECT_EQ(fakes.logLines[5], R"(XCopy.exe "C:\" "D:\root copy\" /D /E )");
+    EXPECT_EQ(fakes.log.calls.filter("RunAndWait"),
+              QStringList("ShellHelper.RunAndWait(" + QCoreApplication::applicationDirPath() +
+                          "/xcpycmd /c " + runFile() + ", 1, true)"));
 
-TEST_F(RunCopy, commandLine_takesComspecAndQuotesAPathWithABlank) {
     qputenv("COMSPEC", R"(C:\WINDOWS\system32\cmd.exe)");
     const QString spaced = makeFolder("Program Files");
     window->setRunFilesFolder(spaced);
     window->ExecXCopy();
-    EXPECT_EQ(fakes.shell.commandLines,
-              QStringList(R"(C:\WINDOWS\system32\cmd.exe /c ")" + spaced + "/x.bat\""));
+    EXPECT_EQ(fakes.shell.commandLines.last(),
+              R"(C:\WINDOWS\system32\cmd.exe /c ")" + spaced + "/x.bat\"");
 }
 
 TEST_F(RunCopy, duringRun_closeAndSecondRunAreRefusedOtherCommandsWork) {
@@ -117,15 +97,6 @@ TEST_F(RunCopy, interpreterThatCannotStart_isReportedAndFlagCleared) {
     EXPECT_EQ(fakes.prompt.errors[0].first, "ExecXCopy");
     EXPECT_EQ(fakes.prompt.errors[0].second.number, 53);
     EXPECT_FALSE(window->copyRunning());
-}
-
-TEST_F(RunCopy, unsafeFolderText_refusedBeforeAnythingIsAsked) {
-    window->InsertBatchEntry("/a\nDEL /Q C:\\", "/b", -1);
-    window->ExecXCopy();
-    ASSERT_EQ(fakes.prompt.messages.size(), 1);
-    EXPECT_TRUE(fakes.prompt.messages[0].text.contains("元フォルダ"));
-    EXPECT_FALSE(QFile::exists(runFile()));
-    EXPECT_TRUE(fakes.logLines.isEmpty());
 }
 
 } // namespace

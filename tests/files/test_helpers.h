@@ -25,13 +25,11 @@ inline QString testData(const char* name) {
 // The rows of tests/data/sample.xcpy.
 inline QList<BatchEntry> sampleRows() {
     return {
-        {QStringLiteral("C:\\My Documents\\Reports"), QStringLiteral("D:\\Backup Drive\\Reports"),
-         CheckMark::OK},
-        {QStringLiteral("C:\\データ\\報告書"), QStringLiteral("D:\\バックアップ\\報告書"),
-         CheckMark::OK},
-        {QStringLiteral("C:\\作業～一時"), QStringLiteral("E:\\保存①\\ﾃﾞｰﾀ"), CheckMark::NG},
-        {QStringLiteral("\\\\server\\共有\\資料"), QStringLiteral("D:\\資料－控え"), CheckMark::OK},
-        {QStringLiteral("C:\\"), QStringLiteral("D:\\root copy\\"), CheckMark::OK},
+        {"C:\\My Documents\\Reports", "D:\\Backup Drive\\Reports", CheckMark::OK},
+        {"C:\\データ\\報告書", "D:\\バックアップ\\報告書", CheckMark::OK},
+        {"C:\\作業～一時", "E:\\保存①\\ﾃﾞｰﾀ", CheckMark::NG},
+        {"\\\\server\\共有\\資料", "D:\\資料－控え", CheckMark::OK},
+        {"C:\\", "D:\\root copy\\", CheckMark::OK},
     };
 }
 

@@ -7,12 +7,13 @@
 #include "companions/settings_store.h"
 #include "companions/shell_helper.h"
 
+#include <QLineEdit>
 #include <QMap>
 #include <QStringList>
+#include <QWidget>
 #include <deque>
 #include <functional>
 #include <optional>
-
 #include <ostream>
 
 // Readable QStrings in test failure messages.
@@ -25,45 +26,61 @@ namespace xcpy::test {
 // Every companion call of a test, in order, as "Component.Operation(arg, arg)".
 struct CallLog {
     QStringList calls;
-    void add(const QString& component, const QString& operation, const QStringList& args = {});
-    // The calls of one component only, in order.
-    QStringList of(const QString& component) const;
+    void add(const char* component, const char* operation, const QStringList& args = {}) {
+        calls << QStringLiteral("%1.%2(%3)").arg(component, operation, args.join(", "));
+    }
 };
 
-// What the fake settings store holds; it outlives the store, which the window destroys.
-struct FakeSettingsData {
-    QMap<QString, QString> values;
-};
+inline QString onOff(bool on) {
+    return on ? "true" : "false";
+}
+inline QString nameOf(const QObject* object) {
+    return object ? object->objectName() : QString();
+}
 
+// The values outlive the store, which the window destroys.
 class FakeSettingsStore : public SettingsStore {
 public:
-    FakeSettingsStore(CallLog& log, FakeSettingsData& data) : log_(log), data_(data) {}
-    void Section(const QVariant& name) override;
-    void StoreOption2(bool on) override;
-    void StoreOption1(bool on) override;
-    void AttachWindow(QWidget* window) override;
-    void ToolbarHeight(qint32 twips) override;
-    QVariant ReadSetting(const QVariant& key, const QVariant& defaultValue) override;
-    void WriteSetting(const QVariant& key, const QVariant& value) override;
+    FakeSettingsStore(CallLog& log, QMap<QString, QString>& values) : log_(log), values_(values) {}
+    void Section(const QVariant& name) override {
+        log_.add("SettingsStore", "Section", {name.toString()});
+    }
+    void StoreOption2(bool on) override { log_.add("SettingsStore", "StoreOption2", {onOff(on)}); }
+    void StoreOption1(bool on) override { log_.add("SettingsStore", "StoreOption1", {onOff(on)}); }
+    void AttachWindow(QWidget* w) override {
+        log_.add("SettingsStore", "AttachWindow", {nameOf(w)});
+    }
+    void ToolbarHeight(qint32 twips) override {
+        log_.add("SettingsStore", "ToolbarHeight", {QString::number(twips)});
+    }
+    QVariant ReadSetting(const QVariant& key, const QVariant& defaultValue) override {
+        log_.add("SettingsStore", "ReadSetting", {key.toString(), defaultValue.toString()});
+        return values_.contains(key.toString()) ? QVariant(values_[key.toString()]) : defaultValue;
+    }
+    void WriteSetting(const QVariant& key, const QVariant& value) override {
+        const QObject* object = value.canConvert<QObject*>() ? value.value<QObject*>() : nullptr;
+        log_.add("SettingsStore", "WriteSetting",
+                 {key.toString(), object ? '<' + object->objectName() + '>' : value.toString()});
+        values_[key.toString()] = settingValueText(value);
+    }
 
 private:
     CallLog& log_;
-    FakeSettingsData& data_;
+    QMap<QString, QString>& values_;
 };
 
 class FakeRunLog : public RunLog {
 public:
     FakeRunLog(CallLog& log, QStringList& lines) : log_(log), lines_(lines) {}
-    void LogLine(const QString& text) override;
-    void LogPath(const QString& path) override;
-    void LogOption(bool on) override;
+    void LogLine(const QString& text) override { lines_ << text; }
+    void LogPath(const QString& path) override { log_.add("RunLog", "LogPath", {path}); }
+    void LogOption(bool on) override { log_.add("RunLog", "LogOption", {onOff(on)}); }
 
 private:
     CallLog& log_;
     QStringList& lines_;
 };
 
-// A message as it was shown.
 struct ShownMessage {
     QString text;
     qint32 style = 0;
@@ -72,39 +89,61 @@ struct ShownMessage {
 
 class FakePromptBox : public PromptBox {
 public:
-    explicit FakePromptBox(CallLog& log) : log_(log) {}
-    void ErrorReport(const QString& routine, const ErrorInfo& error) override;
-    qint32 Message(QWidget* owner, const QVariant& text, qint32 style,
-                   const QString& title) override;
-    void VersionInfo(QWidget* owner, const ApplicationInfo& app, QObject* extra) override;
-    bool FileDialog(QWidget* owner, CommonDialog& dialog, FileDialogKind kind) override;
+    void ErrorReport(const QString& routine, const ErrorInfo& error) override {
+        errors.append({routine, error});
+    }
+    qint32 Message(QWidget*, const QVariant& text, qint32 style, const QString& title) override {
+        messages << ShownMessage{text.toString(), style, title};
+        if (messageAnswers.empty())
+            return msg::kAnswerOk;
+        const qint32 answer = messageAnswers.front();
+        messageAnswers.pop_front();
+        return answer;
+    }
+    void VersionInfo(QWidget*, const ApplicationInfo&, QObject*) override {}
+    bool FileDialog(QWidget*, CommonDialog& dialog, FileDialogKind kind) override {
+        dialogs << dialog;
+        dialogKinds << kind;
+        const std::optional<QString> choice =
+            fileChoices.empty() ? std::nullopt : fileChoices.front();
+        if (!fileChoices.empty())
+            fileChoices.pop_front();
+        if (choice)
+            dialog.FileName = *choice;
+        return choice.has_value();
+    }
 
     // Scripted answers, taken in order; an empty queue answers OK / cancels the dialog.
     std::deque<qint32> messageAnswers;
     std::deque<std::optional<QString>> fileChoices; // nullopt: the user cancels
-    // Called while a message is shown, before it is answered.
-    std::function<void(const ShownMessage&)> onMessage;
-
     QList<ShownMessage> messages;
     QList<CommonDialog> dialogs;
     QList<FileDialogKind> dialogKinds;
     QList<QPair<QString, ErrorInfo>> errors;
-
-private:
-    CallLog& log_;
 };
 
 class FakeShellHelper : public ShellHelper {
 public:
     explicit FakeShellHelper(CallLog& log) : log_(log) {}
-    qint32 RunAndWait(const QString& commandLine, qint32 windowStyle, bool wait) override;
-    QString BrowseFolder(QWidget* owner, const QString& prompt) override;
+    qint32 RunAndWait(const QString& commandLine, qint32 windowStyle, bool wait) override {
+        log_.add("ShellHelper", "RunAndWait",
+                 {commandLine, QString::number(windowStyle), onOff(wait)});
+        commandLines << commandLine;
+        return onRun ? onRun(commandLine) : 0;
+    }
+    QString BrowseFolder(QWidget*, const QString& prompt) override {
+        log_.add("ShellHelper", "BrowseFolder", {prompt});
+        if (folderChoices.empty())
+            return {};
+        const QString choice = folderChoices.front();
+        folderChoices.pop_front();
+        return choice;
+    }
 
     std::deque<QString> folderChoices; // empty text: the user cancels
     // Runs in place of the command; may throw ComponentError to fail the start.
     std::function<qint32(const QString&)> onRun;
     QStringList commandLines;
-    QStringList prompts;
 
 private:
     CallLog& log_;
@@ -113,9 +152,11 @@ private:
 class FakePathHelper : public PathHelper {
 public:
     explicit FakePathHelper(CallLog& log) : log_(log) {}
-    void FieldFocus(QLineEdit* field) override;
-    QString FolderOf(const QString& path) override;
-    QString ExtensionOf(const QString& path) override;
+    void FieldFocus(QLineEdit* field) override {
+        log_.add("PathHelper", "FieldFocus", {nameOf(field)});
+    }
+    QString FolderOf(const QString& path) override { return folderOfPath(path); }
+    QString ExtensionOf(const QString& path) override { return extensionOfPath(path); }
 
 private:
     CallLog& log_;
@@ -124,20 +165,22 @@ private:
 // The factory tests hand to the window: every component records into one call log.
 class FakeCompanions : public Companions {
 public:
-    FakeCompanions() : prompt(log), shell(log), path(log) {}
-
-    std::unique_ptr<SettingsStore> createSettingsStore() override;
-    std::unique_ptr<RunLog> createRunLog() override;
+    std::unique_ptr<SettingsStore> createSettingsStore() override {
+        return std::make_unique<FakeSettingsStore>(log, settings);
+    }
+    std::unique_ptr<RunLog> createRunLog() override {
+        return std::make_unique<FakeRunLog>(log, logLines);
+    }
     PromptBox& promptBox() override { return prompt; }
     ShellHelper& shellHelper() override { return shell; }
     PathHelper& pathHelper() override { return path; }
 
     CallLog log;
-    FakeSettingsData settings;
+    QMap<QString, QString> settings;
     QStringList logLines;
     FakePromptBox prompt;
-    FakeShellHelper shell;
-    FakePathHelper path;
+    FakeShellHelper shell{log};
+    FakePathHelper path{log};
 };
 
 } // namespace xcpy::test

@@ -25,12 +25,8 @@ protected:
         window = std::make_unique<frmXCopy>(fakes);
         window->setRunFilesFolder(temp.path());
     }
-    void TearDown() override { window.reset(); }
 
     void load(const QString& commandLine = {}) { window->Form_Load(commandLine); }
-    // Closes the window with every question answered from the script.
-    bool closeWindow() { return window->close(); }
-
     QString path(const QString& name) const { return temp.filePath(name); }
     QString makeFolder(const QString& name) const {
         QDir(temp.path()).mkpath(name);
@@ -39,16 +35,15 @@ protected:
     QAction* button(const char* key) const {
         return findToolbarButton(window->tlbXCopy, QString::fromLatin1(key));
     }
+    QLabel* panel(const char* key) const { return window->findChild<QLabel*>(key); }
     int rows() const { return window->model().rowCount(); }
     QString source(int row) const { return window->model().entry(row).source; }
     QString destination(int row) const { return window->model().entry(row).destination; }
     static QString exeBaseName() {
         return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     }
-
     // Switches the unsaved-changes flag off, as a save would.
-    void markSaved() { window->findChild<QLabel*>(QStringLiteral("Save"))->setEnabled(false); }
-
+    void markSaved() { panel("Save")->setEnabled(false); }
     // Adds a pair through the folder fields, as a user would with typed texts.
     void addPair(const QString& from, const QString& to) {
         window->txtFrom->setText(from);
