@@ -52,8 +52,8 @@ TEST_F(WindowBehaviour, newList_emptiesPanelsAndTheNextStartLoadsNothing) {
     EXPECT_TRUE(window->findChild<QLabel*>("FileName")->text().isEmpty());
     EXPECT_TRUE(window->findChild<QLabel*>("BatName")->text().isEmpty());
     EXPECT_TRUE(window->txtTo->text().isEmpty());
-    ASSERT_TRUE(closeWindow());
-    EXPECT_EQ(fakes.settings.values["FileName"], "");
+    ASSERT_TRUE(window->close());
+    EXPECT_EQ(fakes.settings["FileName"], "");
 }
 
 TEST_F(WindowBehaviour, rightDoubleClick_neitherSelectsNorMovesTheCurrentRow) {
