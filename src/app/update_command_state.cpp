@@ -14,15 +14,18 @@ void frmXCopy::UpdateCommandState() {
     const std::optional<int> current =
         rows >= 2 ? currentRow1Based(lsvBatList) : std::optional<int>();
     const CommandState state = commandState(txtFrom->text(), txtTo->text(), rows, current);
+    // The buttons found by key when the window loaded, in the order of the bindings.
+    const std::array<QAction*, kCommandCount> buttons = {btnSave,   btnBat, btnExec, btnAdd,
+                                                         btnDelete, btnUp,  btnDown};
     // Each button first, then its menu item takes the state the button has just been given.
-    for (const CommandBinding& binding : commandBindings()) {
-        QAction* button = findToolbarButton(tlbXCopy, QString::fromLatin1(binding.toolbarKey));
-        button->setEnabled(state[binding.command]);
+    for (std::size_t i = 0; i < kCommandCount; ++i) {
+        Q_ASSERT(buttons[i]->objectName() == QLatin1String(commandBindings()[i].toolbarKey));
+        buttons[i]->setEnabled(state[commandBindings()[i].command]);
     }
-    for (const CommandBinding& binding : commandBindings()) {
-        QAction* button = findToolbarButton(tlbXCopy, QString::fromLatin1(binding.toolbarKey));
+    for (std::size_t i = 0; i < kCommandCount; ++i) {
+        const CommandBinding& binding = commandBindings()[i];
         auto& items = binding.menu == Menu::File ? mnuF : mnuL;
-        items[binding.menuIndex]->setEnabled(button->isEnabled());
+        items[binding.menuIndex]->setEnabled(buttons[i]->isEnabled());
     }
 }
 
