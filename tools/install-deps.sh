@@ -4,10 +4,11 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     googletest libgtest-dev
     xvfb xauth fonts-ipafont-gothic
     desktop-file-utils shared-mime-info dpkg-dev util-linux xdotool
+    man-db appstream lintian
 )
 
 missing=()

@@ -7,6 +7,11 @@
 #                                      cannot write its folder, and writes nothing there
 #   install_test.sh close   BUILD_DIR  the same under Xvfb, closed with Ctrl+Q through xdotool:
 #                                      no error box, exit status 0, settings in the user's folder
+#   install_test.sh manpages BUILD_DIR the manual pages render without a warning, and xcpycmd(1)
+#                                      names every switch that xcpycmd's own help lists
+#   install_test.sh metainfo BUILD_DIR the AppStream metadata validates and matches the desktop
+#                                      entry and the MIME type
+#   install_test.sh package BUILD_DIR  cpack builds the .deb; lintian reports no error on it
 #
 # Exit status 77 (a skipped test for CTest) when a tool the check needs is missing.
 set -euo pipefail
@@ -15,6 +20,7 @@ mode=${1:?mode}
 build=${2:?build folder}
 readonly SKIP=77
 readonly SIZES=(16 32 48 64 128 256)
+readonly APPSTREAM_ID=org.xcpylist.xcpylist
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 skip() { echo "SKIP: $*" >&2; exit "$SKIP"; }
@@ -61,6 +67,13 @@ check_layout() {
     # The desktop entry names the icon and the programs by what was installed.
     grep -qx 'Icon=xcpylist' "$prefix/share/applications/xcpylist.desktop" || fail "Icon= is not xcpylist"
     grep -qx 'Exec=xcpylist %f' "$prefix/share/applications/xcpylist.desktop" || fail "Exec= line"
+    local file
+    for file in share/man/man1/xcpylist.1.gz share/man/man1/xcpycmd.1.gz \
+        share/metainfo/$APPSTREAM_ID.metainfo.xml \
+        share/doc/xcpylist/copyright share/doc/xcpylist/changelog.Debian.gz; do
+        [ -f "$prefix/$file" ] || fail "$file missing"
+    done
+    grep -q '^License: Expat$' "$prefix/share/doc/xcpylist/copyright" || fail "copyright names no licence"
     echo "layout ok"
 }
 
@@ -181,10 +194,79 @@ check_close() {
     echo "load and close under X ok"
 }
 
+check_manpages() {
+    need man man-db
+    local page rendered
+    for page in xcpylist xcpycmd; do
+        # As lintian checks them: every groff warning is printed on standard error.
+        rendered=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 \
+            "$prefix/share/man/man1/$page.1.gz" 2>"$work/man.err") ||
+            { cat "$work/man.err" >&2; fail "man could not render $page(1)"; }
+        [ ! -s "$work/man.err" ] || { cat "$work/man.err" >&2; fail "$page(1) renders with warnings"; }
+        rendered=$(sed 's/.\x08//g' <<<"$rendered") # bold and underline by overstriking
+        [[ $rendered == *"$page"* ]] || fail "$page(1) rendered empty"
+    done
+
+    # Every switch of xcpycmd's XCOPY help (/D, /-Y, /EXCLUDE: ...) appears in the manual page.
+    printf '@XCOPY /?\r\n' >"$work/help.bat"
+    "$prefix/bin/xcpycmd" /c "$work/help.bat" </dev/null >"$work/help.txt" 2>&1 ||
+        { cat "$work/help.txt" >&2; fail "xcpycmd printed no help"; }
+    local switches=() switch missing=()
+    mapfile -t switches < <(grep -oE '(^|[[ ])/-?[A-Z?]+:?' "$work/help.txt" | tr -d '[ ' | sort -u)
+    [ ${#switches[@]} -gt 15 ] || fail "found only ${#switches[@]} switches in xcpycmd's help"
+    for switch in "${switches[@]}"; do
+        grep -qF -- "$switch" <<<"$rendered" || missing+=("$switch")
+    done
+    [ ${#missing[@]} -eq 0 ] || fail "xcpycmd(1) lacks the switches ${missing[*]}"
+    echo "manual pages ok (${#switches[@]} switches documented)"
+}
+
+check_metainfo() {
+    need appstreamcli appstream
+    local metainfo=$prefix/share/metainfo/$APPSTREAM_ID.metainfo.xml
+    appstreamcli validate --no-net "$metainfo" >"$work/validate.out" 2>&1 ||
+        { cat "$work/validate.out" >&2; fail "appstreamcli rejected $metainfo"; }
+    # The software centre finds the program through its desktop entry and list files by type.
+    local desktop_id type
+    desktop_id=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+    [ -f "$prefix/share/applications/$desktop_id" ] || fail "launchable $desktop_id is not installed"
+    type=$(sed -n 's:.*<mime-type type="\([^"]*\)">.*:\1:p' "$prefix/share/mime/packages/xcpylist.xml")
+    grep -q "<mediatype>$type</mediatype>" "$metainfo" || fail "metainfo does not provide $type"
+    grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "metainfo names no MIT licence"
+    echo "AppStream metadata ok"
+}
+
+check_package() {
+    need cpack cmake
+    need dpkg-deb dpkg
+    cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
+        { cat "$work/cpack.log" >&2; fail "cpack failed"; }
+    local deb
+    deb=$(find "$work/package" -maxdepth 1 -name 'xcpylist_*.deb')
+    [ -f "$deb" ] || fail "cpack wrote no .deb"
+    local maintainer
+    maintainer=$(dpkg-deb -f "$deb" Maintainer)
+    [[ $maintainer == *"<"*@*.*">" && $maintainer != *localhost* && $maintainer != *example* ]] ||
+        fail "maintainer field '$maintainer'"
+    dpkg-deb -f "$deb" Depends | grep -q qt6-translations-l10n || fail "no dependency on Qt's translations"
+    dpkg-deb -c "$deb" >"$work/contents"
+    grep -q ' ./usr/share/doc/xcpylist/copyright$' "$work/contents" || fail "no copyright file in the package"
+
+    need lintian lintian
+    # lintian exits non-zero on an error; warnings are printed for the reader of the test log.
+    lintian --fail-on error --allow-root --tag-display-limit 0 "$deb" >"$work/lintian.out" 2>&1 ||
+        { cat "$work/lintian.out" >&2; fail "lintian reported errors"; }
+    cat "$work/lintian.out"
+    echo "package ok: $(basename "$deb")"
+}
+
 case $mode in
 layout) check_layout ;;
 desktop) check_desktop ;;
 start) check_start ;;
 close) check_close ;;
+manpages) check_manpages ;;
+metainfo) check_metainfo ;;
+package) check_package ;;
 *) fail "unknown mode $mode" ;;
 esac
