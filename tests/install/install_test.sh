@@ -4,7 +4,8 @@
 #   install_test.sh layout  BUILD_DIR  files land where the desktop and the shell look for them
 #   install_test.sh desktop BUILD_DIR  the desktop entry validates and the MIME XML compiles
 #   install_test.sh start   BUILD_DIR  the installed copy starts, offscreen, for a user who
-#                                      cannot write its folder, and writes nothing there
+#                                      cannot write its folder, writes nothing there, and has
+#                                      loaded Qt's Japanese texts where they are installed
 #   install_test.sh close   BUILD_DIR  the same under Xvfb, closed with Ctrl+Q through xdotool:
 #                                      no error box, exit status 0, settings in the user's folder
 #   install_test.sh manpages BUILD_DIR the manual pages render without a warning, and xcpycmd(1)
@@ -21,6 +22,7 @@ build=${2:?build folder}
 readonly SKIP=77
 readonly SIZES=(16 32 48 64 128 256)
 readonly APPSTREAM_ID=org.xcpylist.xcpylist
+readonly QT_TRANSLATIONS=/usr/share/qt6/translations
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 skip() { echo "SKIP: $*" >&2; exit "$SKIP"; }
@@ -145,6 +147,11 @@ check_start() {
         fail "the program printed warnings or errors"
     fi
     [ -d "$home/.local/share/xcpylist" ] || fail "no run files folder under the user's data folder"
+    # Qt maps the translation catalogues it loads; Debian's Qt 6 keeps them here.
+    if [ -f "$QT_TRANSLATIONS/qtbase_ja.qm" ]; then
+        grep -q "$QT_TRANSLATIONS/qtbase_ja.qm\$" "/proc/$app_pid/maps" ||
+            fail "the program did not load Qt's Japanese texts"
+    fi
     kill "$app_pid"
     wait "$app_pid" 2>/dev/null || true
     app_pid=
