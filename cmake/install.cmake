@@ -3,6 +3,11 @@
 # Both programs go into one folder: xcpylist runs xcpycmd from its own folder. The desktop
 # entry, the shared MIME type for list files, the icons and the AppStream metadata follow the
 # freedesktop.org layout; manual pages, copyright and changelog the Debian one.
+# Build folders configured before the project had an address still hold the old placeholder on
+# localhost, which no distribution accepts: they get the project's address.
+if(XCPY_PACKAGE_MAINTAINER MATCHES "@localhost>$")
+    unset(XCPY_PACKAGE_MAINTAINER CACHE)
+endif()
 set(XCPY_PACKAGE_MAINTAINER "xcpylist developers <xcpylist@xcpylist.org>"
     CACHE STRING "Maintainer field of the Debian package (Name <address>)")
 set(XCPY_DEBIAN_RELEASE 1)

@@ -255,7 +255,7 @@ check_package() {
     maintainer=$(dpkg-deb -f "$deb" Maintainer)
     [[ $maintainer == *"<"*@*.*">" && $maintainer != *localhost* && $maintainer != *example* ]] ||
         fail "maintainer field '$maintainer'"
-    dpkg-deb -f "$deb" Depends | grep -q qt6-translations-l10n || fail "no dependency on Qt's translations"
+    [[ $(dpkg-deb -f "$deb" Depends) == *qt6-translations-l10n* ]] || fail "no dependency on Qt's translations"
     dpkg-deb -c "$deb" >"$work/contents"
     grep -q ' ./usr/share/doc/xcpylist/copyright$' "$work/contents" || fail "no copyright file in the package"
 
