@@ -76,6 +76,24 @@ TEST(FrmOption, reusedInstance_keepsTextAndStartsCancelledEachShow) {
     EXPECT_EQ(d.XOption(), "/B");
 }
 
+TEST(FrmOption, showEx_centresOnTheOwnerAndTakesTextOfAnyLength) {
+    QWidget owner;
+    owner.setGeometry(300, 250, 520, 330); // away from the screen's centre
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    frmOption d;
+    const QString longText(40000, u'x');
+    d.setXOption(longText);
+    QRect shown;
+    EXPECT_TRUE(showAndDo(d, &owner, [&] {
+        shown = d.frameGeometry();
+        click(d, "cmdOK");
+    }));
+    const QPoint offset = shown.center() - owner.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << ", " << offset.y();
+    EXPECT_EQ(d.XOption(), longText);
+}
+
 TEST(FrmOption, centring_roundsDifferenceHalfToEvenAndHalvesTowardZero) {
     const struct {
         double ownerEdge, ownerSize, dialogSize, edge;
