@@ -1,8 +1,9 @@
 #include "support/window_fixture.h"
 
-#include "app/twips.h"
 #include "batchlist/batch_list_view.h"
+#include "common/twips.h"
 #include "companions/prompt_box.h"
+#include "files/test_helpers.h"
 #include "options/frmOption.h"
 
 #include <QHeaderView>
@@ -39,19 +40,28 @@ TEST_F(WindowBehaviour, resize_placesAreasInTwipsAndSplitsColumnsEqually) {
     grow(0, 100);
     EXPECT_EQ(window->picFolder->height(), folder.height()) << "only the list grows in height";
     EXPECT_EQ(window->picBatList->height(), list.height() + 100);
-    grow(-window->width() + 40, 0); // narrower than the fields' left edge: they keep their width
-    EXPECT_GT(window->txtFrom->width(), 0);
 }
 
-TEST_F(WindowBehaviour, newList_emptiesPanelsAndTheNextStartLoadsNothing) {
+TEST_F(WindowBehaviour, newWithUnsavedRows_asksFirstThenEmptiesEverythingButTheSettings) {
     load();
-    window->findChild<QLabel*>("FileName")->setText("/lists/job.xcpy");
-    window->findChild<QLabel*>("BatName")->setText("/lists/job.bat");
-    window->txtTo->setText("/typed");
+    addPair("/a", "/b");
+    window->txtFrom->setText("/typed");
+    window->txtTo->setText("/typed too");
+    panel("BatName")->setText("/lists/job.bat");
+    fakes.prompt.messageAnswers = {msg::kAnswerYes};
+    fakes.prompt.fileChoices = {path("kept.xcpy")};
     window->mnuF[0]->trigger();
-    EXPECT_TRUE(window->findChild<QLabel*>("FileName")->text().isEmpty());
-    EXPECT_TRUE(window->findChild<QLabel*>("BatName")->text().isEmpty());
+    ASSERT_EQ(fakes.prompt.messages.size(), 1);
+    EXPECT_EQ(fakes.prompt.messages[0].text, "バッチファイルに保存しますか？");
+    EXPECT_EQ(fakes.prompt.messages[0].style, 68);
+    EXPECT_EQ(fakes.prompt.messages[0].title, exeBaseName());
+    EXPECT_EQ(readBytes(path("kept.xcpy")), "/a=/b\r\n") << "saved before the list is emptied";
+    EXPECT_EQ(rows(), 0);
+    EXPECT_TRUE(window->txtFrom->text().isEmpty());
     EXPECT_TRUE(window->txtTo->text().isEmpty());
+    EXPECT_TRUE(panel("FileName")->text().isEmpty());
+    EXPECT_TRUE(panel("BatName")->text().isEmpty());
+    EXPECT_FALSE(window->unsavedChanges());
     ASSERT_TRUE(window->close());
     EXPECT_EQ(fakes.settings["FileName"], "");
 }
