@@ -5,10 +5,35 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace xcpy {
 namespace {
+
+// Runs `check` in a child process that, when the tests run as root (who may list any folder),
+// first becomes the unprivileged user "nobody"; true when the check held there.
+bool asUnprivilegedUser(const std::function<bool()>& check) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0) {
+            const passwd* nobody = ::getpwnam("nobody");
+            const uid_t uid = nobody ? nobody->pw_uid : 65534;
+            const gid_t gid = nobody ? nobody->pw_gid : 65534;
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+                ::_exit(2);
+        }
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << "could not drop privileges";
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 TEST(batchlist_FolderCheck, folderPairs_markOkOnlyWhenBothAreListableDirectories) {
     QTemporaryDir root;
@@ -37,14 +62,21 @@ TEST(batchlist_FolderCheck, folderPairs_markOkOnlyWhenBothAreListableDirectories
         EXPECT_EQ(checkFolders(c.source, c.destination), c.expected)
             << c.source.toStdString() << " -> " << c.destination.toStdString();
 
-    if (::geteuid() != 0) {                    // root can list any directory
-        const QString locked = path("locked"); // search right only: passable but not listable
-        ASSERT_TRUE(QDir().mkdir(locked));
-        ASSERT_TRUE(QFile::setPermissions(locked, QFile::ExeOwner | QFile::WriteOwner));
-        EXPECT_EQ(checkFolders(locked, src), CheckMark::NG);
-        EXPECT_EQ(checkFolders(src, locked + '/'), CheckMark::NG);
-        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    // Search right only: passable but not listable, for everyone.
+    const QString locked = path("locked");
+    ASSERT_TRUE(QDir().mkdir(locked));
+    ASSERT_TRUE(QFile::setPermissions(locked, QFile::WriteOwner | QFile::ExeOwner |
+                                                  QFile::ExeGroup | QFile::ExeOther));
+    for (const QString& open : {root.path(), src})
+        ASSERT_TRUE(QFile::setPermissions(open, QFile::ReadOwner | QFile::WriteOwner |
+                                                    QFile::ExeOwner | QFile::ReadOther |
+                                                    QFile::ExeOther));
+    EXPECT_TRUE(asUnprivilegedUser([&] {
+        return checkFolders(src, src) == CheckMark::OK &&
+               checkFolders(locked, src) == CheckMark::NG &&
+               checkFolders(src, locked + '/') == CheckMark::NG;
+    }));
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace
