@@ -23,7 +23,9 @@ TEST_F(Lifecycle, start_loadsTheListOfTheCommandLineElseTheRememberedOne) {
     EXPECT_EQ(rows(), 2);
     EXPECT_EQ(window->windowTitle(), "XCOPYバッチリストの作成と実行");
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(button("Save")->isEnabled()) << "the command state follows the loaded list";
+    // The command state follows the loaded list, whose last row is current.
+    EXPECT_TRUE(button("Save")->isEnabled() && button("Up")->isEnabled());
+    EXPECT_FALSE(button("Down")->isEnabled() || button("Add")->isEnabled());
     EXPECT_FALSE(window->unsavedChanges());
     const int column = window->lsvBatList->columnWidth(0);
     EXPECT_EQ(window->lsvBatList->columnWidth(1), column);
