@@ -4,13 +4,8 @@
 #include "common/twips.h"
 #include "companions/prompt_box.h"
 #include "files/test_helpers.h"
-#include "options/frmOption.h"
 
-#include <QHeaderView>
-#include <QPushButton>
-#include <QStatusBar>
 #include <QTest>
-#include <QTimer>
 
 namespace xcpy::test {
 namespace {
@@ -88,22 +83,6 @@ TEST_F(WindowBehaviour, runFromMaximizedThenMinimized_endsInTheNormalState) {
     };
     window->ExecXCopy();
     EXPECT_EQ(window->windowState(), Qt::WindowNoState);
-}
-
-TEST_F(WindowBehaviour, cancelledOptions_keepTheSwitchesForTheNextBatchFile) {
-    load();
-    addPair("/a", "/b");
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<frmOption*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QLineEdit*>("txtXOption")->setText("/S");
-        QTest::mouseClick(dialog->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
-    });
-    window->mnuO[0]->trigger();
-    EXPECT_EQ(window->xOption(), "/D /E ");
-    fakes.prompt.fileChoices = {path("job.bat")};
-    window->CreateBatFile();
-    EXPECT_EQ(fakes.logLines.last(), "XCopy.exe \"/a\" \"/b\" /D /E ");
 }
 
 } // namespace

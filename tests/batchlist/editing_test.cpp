@@ -48,6 +48,15 @@ TEST_F(Editing, insert_marksRowsByBothFoldersAtValidPositionsOnly) {
     for (int row = 0; row < rows(); ++row)
         marks += window->model().entry(row).mark == CheckMark::OK ? 'O' : 'N';
     EXPECT_EQ(marks, "NONN") << "a leading blank names another folder";
+    const auto shows = [&](int row, const char* picture) { // the row's picture is its mark's
+        const QModelIndex index = window->model().index(row, 0);
+        return window->model()
+                   .data(index, Qt::DecorationRole)
+                   .value<QIcon>()
+                   .pixmap(16)
+                   .toImage() == QIcon(QString(":/icons/") + picture).pixmap(16).toImage();
+    };
+    EXPECT_TRUE(shows(0, "ng.png") && shows(1, "ok.png"));
     EXPECT_EQ(source(3), " " + a + "/");
     EXPECT_EQ(currentRow1Based(window->lsvBatList), 4);
 }
