@@ -115,8 +115,10 @@ TEST_F(Commands, contextMenu_opensOnRightClickOverTheSelectedRowOnly) {
         return window->lsvBatList->visualRect(window->model().index(row, 1)).center();
     };
     click(Qt::RightButton, centre(0));
+    QTest::mouseDClick(viewport, Qt::RightButton, {}, centre(0));
     EXPECT_FALSE(window->mnuList->isVisible());
     EXPECT_EQ(currentRow1Based(window->lsvBatList), 2) << "a right click never selects";
+    EXPECT_EQ(window->lsvBatList->currentIndex().row(), 1);
     click(Qt::RightButton, QPoint(5, viewport->height() - 5)); // below the last row
     EXPECT_FALSE(window->mnuList->isVisible());
     click(Qt::RightButton, centre(1));

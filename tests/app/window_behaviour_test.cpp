@@ -61,18 +61,6 @@ TEST_F(WindowBehaviour, newWithUnsavedRows_asksFirstThenEmptiesEverythingButTheS
     EXPECT_EQ(fakes.settings["FileName"], "");
 }
 
-TEST_F(WindowBehaviour, rightDoubleClick_neitherSelectsNorMovesTheCurrentRow) {
-    load();
-    window->show();
-    addPair("/a", "/b");
-    addPair("/c", "/d");
-    QCoreApplication::processEvents();
-    const QPoint firstRow = window->lsvBatList->visualRect(window->model().index(0, 1)).center();
-    QTest::mouseDClick(window->lsvBatList->viewport(), Qt::RightButton, {}, firstRow);
-    EXPECT_EQ(currentRow1Based(window->lsvBatList), 2);
-    EXPECT_EQ(window->lsvBatList->currentIndex().row(), 1);
-}
-
 TEST_F(WindowBehaviour, runFromMaximizedThenMinimized_endsInTheNormalState) {
     load();
     addPair("/a", "/b");
