@@ -1,39 +1,13 @@
 #include "batchlist/folder_check.h"
+#include "support/unprivileged.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include <grp.h>
-#include <pwd.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 namespace xcpy {
 namespace {
-
-// Runs `check` in a child process that, when the tests run as root (who may list any folder),
-// first becomes the unprivileged user "nobody"; true when the check held there.
-bool asUnprivilegedUser(const std::function<bool()>& check) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::geteuid() == 0) {
-            const passwd* nobody = ::getpwnam("nobody");
-            const uid_t uid = nobody ? nobody->pw_uid : 65534;
-            const gid_t gid = nobody ? nobody->pw_gid : 65534;
-            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
-                ::_exit(2);
-        }
-        ::_exit(check() ? 0 : 1);
-    }
-    int status = 0;
-    EXPECT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << "could not drop privileges";
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 TEST(batchlist_FolderCheck, folderPairs_markOkOnlyWhenBothAreListableDirectories) {
     QTemporaryDir root;
@@ -71,7 +45,7 @@ TEST(batchlist_FolderCheck, folderPairs_markOkOnlyWhenBothAreListableDirectories
         ASSERT_TRUE(QFile::setPermissions(open, QFile::ReadOwner | QFile::WriteOwner |
                                                     QFile::ExeOwner | QFile::ReadOther |
                                                     QFile::ExeOther));
-    EXPECT_TRUE(asUnprivilegedUser([&] {
+    EXPECT_TRUE(test::asUnprivilegedUser([&] {
         return checkFolders(src, src) == CheckMark::OK &&
                checkFolders(locked, src) == CheckMark::NG &&
                checkFolders(src, locked + '/') == CheckMark::NG;
