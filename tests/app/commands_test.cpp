@@ -165,40 +165,34 @@ TEST_F(Commands, composition_menusToolbarAndShortcutsAsTheUserMeetsThem) {
     window->show();
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    addPair("/a", "/b");
-    window->UpdateCommandState();
+    addPair(makeFolder("a"), makeFolder("b"));
+    window->txtFrom->setText("abc");
+    window->txtTo->setText("xyz");
+    QCoreApplication::processEvents();
+    window->UpdateCommandState(); // Save, Delete and Add are offered
     window->lsvBatList->setFocus();
     fakes.log.calls.clear();
-    fakes.prompt.messageAnswers = {msg::kAnswerNo}; // Ctrl+Q: do not save
-    for (Qt::Key key : {Qt::Key_O, Qt::Key_S, Qt::Key_F, Qt::Key_T, Qt::Key_Q})
+    for (Qt::Key key : {Qt::Key_O, Qt::Key_S, Qt::Key_F, Qt::Key_T})
         QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
     EXPECT_EQ(fakes.prompt.dialogKinds,
               QList<FileDialogKind>({FileDialogKind::Open, FileDialogKind::Save}));
     EXPECT_EQ(fakes.log.calls.filter("BrowseFolder"),
               QStringList({"ShellHelper.BrowseFolder(元フォルダを選択して下さい)",
                            "ShellHelper.BrowseFolder(先フォルダを選択して下さい)"}));
-    EXPECT_FALSE(window->isVisible()) << "Ctrl+Q closes";
-}
 
-TEST_F(Commands, shortcutsInFolderField_keepTheirEditingMeaning) {
-    load();
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    addPair(makeFolder("a"), makeFolder("b"));
-    window->txtFrom->setText("abc");
-    window->txtTo->setText("xyz");
-    QCoreApplication::processEvents();
-    window->UpdateCommandState(); // Delete and Add are offered
+    // In a folder field Del and Ctrl+A keep their editing meaning; elsewhere Del deletes the row.
     window->txtFrom->setFocus();
     window->txtFrom->setCursorPosition(0);
     QTest::keyClick(window->txtFrom, Qt::Key_Delete);
     QTest::keyClick(window->txtFrom, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(window->txtFrom->selectedText(), "bc");
     EXPECT_EQ(rows(), 1);
-    window->lsvBatList->setFocus(); // elsewhere Del deletes the current row
+    window->lsvBatList->setFocus();
     QTest::keyClick(window->lsvBatList, Qt::Key_Delete);
     EXPECT_EQ(rows(), 0);
+    fakes.prompt.messageAnswers = {msg::kAnswerNo}; // do not save
+    QTest::keyClick(window->lsvBatList, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible()) << "Ctrl+Q closes";
 }
 
 } // namespace
