@@ -18,13 +18,18 @@ namespace {
 // Yes, No and Cancel buttons, answering Cancel.
 QStringList yesNoCancelButtonTexts() {
     QStringList texts;
-    QTimer::singleShot(0, [&texts] {
+    QObject scope;
+    QTimer::singleShot(0, &scope, [&texts] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
+        ASSERT_NE(box, nullptr);
         for (auto button : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
             texts << box->button(button)->text();
         box->button(QMessageBox::Cancel)->click();
+    });
+    QTimer::singleShot(5000, &scope, [] {
+        ADD_FAILURE() << "question left open";
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Cancel)->click();
     });
     QtPromptBox prompts;
     EXPECT_EQ(prompts.Message(nullptr, QStringLiteral("保存しますか？"),
