@@ -126,8 +126,9 @@ void frmXCopy::Form_QueryUnload(qint16& cancel, int) {
         cancel = -1;
         return;
     }
-    if (answer == msg::kAnswerYes)
-        SaveBatList(); // the close goes on whatever the save did
+    // A close whose save did not happen would throw the list away: it is called off instead.
+    if (answer == msg::kAnswerYes && !SaveBatList())
+        cancel = -1;
 }
 
 void frmXCopy::Form_Unload(qint16&) {

@@ -41,7 +41,8 @@ public:
 
     // The window's operations.
     void OpenBatList(QString path);
-    void SaveBatList();
+    // True when the list was written; false when the dialog was cancelled or the save failed.
+    bool SaveBatList();
     void CreateBatFile();
     void ExecXCopy();
     void InsertBatchEntry(const QString& source, const QString& destination, int position);

@@ -56,6 +56,29 @@ TEST_F(WindowBehaviour, newList_emptiesPanelsAndTheNextStartLoadsNothing) {
     EXPECT_EQ(fakes.settings["FileName"], "");
 }
 
+TEST_F(WindowBehaviour, newList_keepsTheListUnlessTheChangesWereSavedOrGivenUp) {
+    load();
+    addPair("/a", "/b");
+    const struct {
+        qint32 answer;
+        std::optional<QString> saveTo; // nullopt: the save dialog is cancelled
+        int rowsAfter;
+    } cases[] = {
+        {msg::kAnswerYes, std::nullopt, 1},
+        {msg::kAnswerYes, path("no/such/folder/job.xcpy"), 1}, // the save fails
+        {msg::kAnswerYes, path("job.xcpy"), 0},
+    };
+    for (const auto& c : cases) {
+        fakes.prompt.messageAnswers = {c.answer};
+        fakes.prompt.fileChoices = {c.saveTo};
+        window->mnuF[0]->trigger();
+        EXPECT_EQ(rows(), c.rowsAfter) << c.saveTo.value_or("(cancelled)").toStdString();
+    }
+    QFile saved(path("job.xcpy"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), "/a=/b\r\n");
+}
+
 TEST_F(WindowBehaviour, rightDoubleClick_neitherSelectsNorMovesTheCurrentRow) {
     load();
     window->show();
