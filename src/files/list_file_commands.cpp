@@ -70,8 +70,11 @@ void frmXCopy::OpenBatList(QString path) {
     model_->reserve(int(read.rows.size()));
     for (const BatchEntry& row : read.rows)
         InsertBatchEntry(row.source, row.destination, -1);
-    if (read.error)
+    if (read.error) {
+        // The list is shorter than the file: saving it unawares would cut the file short.
+        setUnsavedChanges(true);
         promptBox().ErrorReport(QStringLiteral("OpenBatList"), errorInfoOf(*read.error));
+    }
 }
 
 } // namespace xcpy
