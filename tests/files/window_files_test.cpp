@@ -156,7 +156,7 @@ TEST_F(WindowFiles, createBatFile_refusesQuotesAndLineBreaksBeforeTheDialogButNo
     EXPECT_TRUE(fakes.logLines.isEmpty());
     EXPECT_TRUE(panel("BatName")->text().isEmpty());
     window->CreateBatFile();
-    EXPECT_EQ(readBytes(path("ok.bat")), "XCopy.exe \"/a\" \"/100%\" /D /E \r\n");
+    EXPECT_EQ(readBytes(path("ok.bat")), "XCopy.exe \"/a\" \"/100%%\" /D /E \r\n");
 }
 
 } // namespace
