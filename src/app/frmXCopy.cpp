@@ -100,14 +100,31 @@ void frmXCopy::Form_Load(const QString& commandLineText) {
 }
 
 void frmXCopy::closeEvent(QCloseEvent* event) {
+    if (unloaded_) { // ended by a second outside request: nothing is left to ask
+        event->accept();
+        return;
+    }
     qint16 cancel = 0;
+    closeRequestOpen_ = true;
     Form_QueryUnload(cancel, 0);
+    closeRequestOpen_ = false;
     if (cancel) {
         event->ignore();
         return;
     }
     Form_Unload(cancel);
     event->accept();
+}
+
+void frmXCopy::outsideCloseRequest() {
+    if (!closeRequestOpen_) {
+        close();
+        return;
+    }
+    qint16 cancel = 0;
+    Form_Unload(cancel);
+    // Ends every event loop, the question's included; its answer then changes nothing.
+    QCoreApplication::exit(0);
 }
 
 void frmXCopy::Form_QueryUnload(qint16& cancel, int) {
@@ -122,7 +139,7 @@ void frmXCopy::Form_QueryUnload(qint16& cancel, int) {
     const qint32 answer =
         promptBox().Message(this, QStringLiteral("バッチファイルに保存しますか？"),
                             msg::kYesNoCancel | msg::kIconInformation, QString());
-    if (answer == msg::kAnswerCancel) {
+    if (answer == msg::kAnswerCancel || unloaded_) {
         cancel = -1;
         return;
     }
@@ -132,6 +149,9 @@ void frmXCopy::Form_QueryUnload(qint16& cancel, int) {
 }
 
 void frmXCopy::Form_Unload(qint16&) {
+    if (unloaded_)
+        return;
+    unloaded_ = true;
     if (settingsStore_) {
         settingsStore_->WriteSetting(QStringLiteral("InitDir"), InitDir);
         settingsStore_->WriteSetting(QStringLiteral("BatDir"), BatDir);

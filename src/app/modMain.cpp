@@ -1,6 +1,7 @@
 #include "app/modMain.h"
 
 #include "app/frmXCopy.h"
+#include "app/outside_close.h"
 #include "companions/real_companions.h"
 #include "version.h"
 
@@ -27,6 +28,7 @@ int runProgram(QApplication& app) {
 
     RealCompanions companions;
     frmXCopy window(companions);
+    const OutsideCloseRequests outsideCloses(window);
     window.Form_Load(commandLineText(QCoreApplication::arguments()));
     window.setWindowTitle(QString::fromUtf8(version::kComment));
     window.show();
