@@ -31,8 +31,8 @@ int writeAccessError(const QString& path, int mode) {
     return ::access(QFile::encodeName(path).constData(), mode) == 0 ? 0 : errno;
 }
 
-// The message of a failure whose cause the system named; where names the folder or file
-// concerned, name the file being saved.
+// The message for a failure of the given cause: where is the folder or file the cause lies
+// in, name the file being saved.
 QString causeMessage(WriteCause cause, const QString& where, const QString& name) {
     switch (cause) {
     case WriteCause::MissingFolder:
