@@ -1,6 +1,5 @@
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -21,7 +20,10 @@ public:
         }
     }
     void signal(int number) { ::kill(pid_t(process_.processId()), number); }
-    void answer(const char* code) { process_.write(QByteArray(code) + '\n'); }
+    void answer(const char* code) {
+        process_.write(QByteArray(code) + '\n');
+        process_.waitForBytesWritten(5000);
+    }
     // True when the output shows line the given number of times within 10 seconds.
     bool waitFor(const QString& line, qsizetype times = 1) {
         QElapsedTimer clock;
@@ -56,7 +58,7 @@ TEST(OutsideClose, signalsGoThroughTheCloseRequestAndASecondOneEndsWithTheSettin
     unsaved.signal(SIGHUP);
     ASSERT_TRUE(unsaved.waitFor(kAsk));
     unsaved.answer("2"); // Cancel: the program goes on, nothing written
-    QThread::msleep(300);
+    ASSERT_TRUE(unsaved.waitFor("answered"));
     EXPECT_TRUE(unsaved.running());
     EXPECT_FALSE(unsaved.lines().contains(kSettingsWritten));
 

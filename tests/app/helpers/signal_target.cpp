@@ -1,6 +1,7 @@
 // A main window over fakes whose questions are answered through standard input, for tests that
 // send it termination signals. Prints "ready" once it listens, "asked: TEXT" for each question
-// (then reads the answer code as a line), and "wrote FileName=..." if it wrote its settings.
+// (then reads the answer code as a line and prints "answered"), and "wrote FileName=..." if it
+// wrote its settings.
 // With the argument "unsaved" the list has a change that is not saved.
 #include "app/frmXCopy.h"
 #include "app/outside_close.h"
@@ -31,6 +32,7 @@ public:
             char line[16] = {};
             if (::read(STDIN_FILENO, line, sizeof line - 1) > 0)
                 answer = std::atoi(line);
+            say("answered");
             waiting.quit();
         });
         waiting.exec();
