@@ -100,10 +100,6 @@ void frmXCopy::Form_Load(const QString& commandLineText) {
 }
 
 void frmXCopy::closeEvent(QCloseEvent* event) {
-    if (unloaded_) { // ended by a second outside request: nothing is left to ask
-        event->accept();
-        return;
-    }
     qint16 cancel = 0;
     closeRequestOpen_ = true;
     Form_QueryUnload(cancel, 0);
@@ -123,7 +119,8 @@ void frmXCopy::outsideCloseRequest() {
     }
     qint16 cancel = 0;
     Form_Unload(cancel);
-    // Ends every event loop, the question's included; its answer then changes nothing.
+    // Ends every event loop, the open question's too, which then answers Cancel: the close
+    // request it belongs to is refused, and the program ends with the main loop.
     QCoreApplication::exit(0);
 }
 
@@ -139,7 +136,7 @@ void frmXCopy::Form_QueryUnload(qint16& cancel, int) {
     const qint32 answer =
         promptBox().Message(this, QStringLiteral("バッチファイルに保存しますか？"),
                             msg::kYesNoCancel | msg::kIconInformation, QString());
-    if (answer == msg::kAnswerCancel || unloaded_) {
+    if (answer == msg::kAnswerCancel) {
         cancel = -1;
         return;
     }
