@@ -93,6 +93,11 @@ qsizetype utf16Length(std::string_view utf8) {
     return units;
 }
 
+// UTF-8 never takes fewer bytes than UTF-16 units, so short texts need no counting.
+bool tooLongForAPath(std::string_view utf8) {
+    return qsizetype(utf8.size()) > kMaxSideLength && utf16Length(utf8) > kMaxSideLength;
+}
+
 struct AddedRows {
     qsizetype endedLines = 0;             // lines read up to their line end
     std::optional<qsizetype> tooLongLine; // the 1-based line of a side over the limit
@@ -116,7 +121,7 @@ AddedRows addRows(std::string_view text, bool completeLinesOnly, QList<BatchEntr
         if (separator != std::string_view::npos) {
             const std::string_view source = trimSpaces(line.substr(0, separator));
             const std::string_view destination = trimSpaces(line.substr(separator + 1));
-            if (utf16Length(source) > kMaxSideLength || utf16Length(destination) > kMaxSideLength) {
+            if (tooLongForAPath(source) || tooLongForAPath(destination)) {
                 added.tooLongLine = endedLines + 1;
                 break;
             }

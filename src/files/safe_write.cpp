@@ -169,7 +169,7 @@ FileWriteResult writeFileSafely(const QString& path, const ByteProducer& produce
     }
     // Some file systems report a full disk only when the data is synced; the commit's own sync
     // ignores that.
-    if (::fsync(file.handle()) != 0 && errno != EINVAL) {
+    if (::fdatasync(file.handle()) != 0 && errno != EINVAL) {
         const int error = errno;
         file.cancelWriting();
         return keepingOld(causeFailure(error, folderName, name));
