@@ -9,7 +9,7 @@
 #   install_test.sh close   BUILD_DIR  the same under Xvfb, closed with Ctrl+Q through xdotool:
 #                                      no error box, exit status 0, settings in the user's folder
 #   install_test.sh manpages BUILD_DIR the manual pages render without a warning, and xcpycmd(1)
-#                                      names every switch that xcpycmd's own help lists
+#                                      names every switch and exit status xcpycmd's help lists
 #   install_test.sh metainfo BUILD_DIR the AppStream metadata validates and matches the desktop
 #                                      entry and the MIME type
 #   install_test.sh package BUILD_DIR  cpack builds the .deb; lintian reports no error on it
@@ -225,7 +225,19 @@ check_manpages() {
         grep -qF -- "$switch" <<<"$rendered" || missing+=("$switch")
     done
     [ ${#missing[@]} -eq 0 ] || fail "xcpycmd(1) lacks the switches ${missing[*]}"
-    echo "manual pages ok (${#switches[@]} switches documented)"
+
+    # So does every exit status the help lists ("終了コード: 0 完了、1 ..."), under EXIT STATUS.
+    local statuses=() status
+    mapfile -t statuses < <(tr -d '\n' <"$work/help.txt" | grep -oE '(終了コード: |、)[0-9]+ ' |
+        grep -oE '[0-9]+')
+    [ ${#statuses[@]} -gt 0 ] || fail "found no exit statuses in xcpycmd's help"
+    local exit_section
+    exit_section=$(sed -n '/^EXIT STATUS/,/^[A-Z]/p' <<<"$rendered")
+    for status in "${statuses[@]}"; do
+        grep -qE "^ +$status +[A-Z]" <<<"$exit_section" || missing+=("$status")
+    done
+    [ ${#missing[@]} -eq 0 ] || fail "xcpycmd(1) lacks the exit statuses ${missing[*]}"
+    echo "manual pages ok (${#switches[@]} switches, exit statuses ${statuses[*]})"
 }
 
 check_metainfo() {
