@@ -9,7 +9,8 @@
 #   install_test.sh close   BUILD_DIR  the same under Xvfb, closed with Ctrl+Q through xdotool:
 #                                      no error box, exit status 0, settings in the user's folder
 #   install_test.sh manpages BUILD_DIR the manual pages render without a warning, and xcpycmd(1)
-#                                      names every switch and exit status xcpycmd's help lists
+#                                      names every switch, exit status and environment variable
+#                                      that xcpycmd's help lists
 #   install_test.sh metainfo BUILD_DIR the AppStream metadata validates and matches the desktop
 #                                      entry and the MIME type
 #   install_test.sh package BUILD_DIR  cpack builds the .deb; lintian reports no error on it
@@ -237,7 +238,17 @@ check_manpages() {
         grep -qE "^ +$status +[A-Z]" <<<"$exit_section" || missing+=("$status")
     done
     [ ${#missing[@]} -eq 0 ] || fail "xcpycmd(1) lacks the exit statuses ${missing[*]}"
-    echo "manual pages ok (${#switches[@]} switches, exit statuses ${statuses[*]})"
+
+    # And every environment variable it names ("環境変数 COPYCMD"), under ENVIRONMENT.
+    local variables=() variable environment_section
+    mapfile -t variables < <(grep -oE '環境変数 [A-Z_]+' "$work/help.txt" | cut -d' ' -f2 | sort -u)
+    environment_section=$(sed -n '/^ENVIRONMENT/,/^[A-Z]/p' <<<"$rendered")
+    for variable in "${variables[@]}"; do
+        grep -qE "^ +$variable\b" <<<"$environment_section" || missing+=("$variable")
+    done
+    [ ${#missing[@]} -eq 0 ] || fail "xcpycmd(1) lacks the environment variables ${missing[*]}"
+    echo "manual pages ok (${#switches[@]} switches, exit statuses ${statuses[*]}," \
+        "environment ${variables[*]})"
 }
 
 check_metainfo() {
