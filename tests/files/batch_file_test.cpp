@@ -11,15 +11,6 @@
 namespace xcpy {
 namespace {
 
-// The sample rows' bytes are checked where the window writes them.
-TEST(BatchFile, emptyListAndCodePageText_giveExactBytes) {
-    EXPECT_EQ(encodeBatchFile({}, "/D /E ", BatchKind::CopyLines).bytes, QByteArray());
-    EXPECT_EQ(encodeBatchFile({}, "/D /E ", BatchKind::RunFile).bytes, QByteArray("PAUSE\r\n"));
-    const QList<BatchEntry> rows = {{"C:\\表", "D:\\ﾃﾞｰﾀ", CheckMark::OK}};
-    EXPECT_EQ(encodeBatchFile(rows, "", BatchKind::CopyLines).bytes,
-              QByteArray("XCopy.exe \"C:\\\x95\\\" \"D:\\\xC3\xDE\xB0\xC0\" \r\n"));
-}
-
 // The window asks the same check before its dialog; the message names the row and the field.
 TEST(BatchFile, rowsThatCannotBeWritten_refusedWithRowFieldAndNothingProduced) {
     using enum RowProblem;
