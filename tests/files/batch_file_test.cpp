@@ -30,7 +30,8 @@ TEST(BatchFile, rowsThatCannotBeWritten_refusedWithRowFieldAndNothingProduced) {
          UnsafeInBatch},
         {"C:\\\"", "D:\\\n", "", 2, Source, U'"', UnsafeInBatch},      // source first
         {"C:\\é", "C:\\\n", "", 2, Destination, U'\n', UnsafeInBatch}, // unsafe wins
-        {"C:\\a", "C:\\😀", "", 2, Destination, U'😀', NotInCodePage932},
+        {"C:\\😀", "D:\\b", "", 2, Source, U'😀', NotInCodePage932},
+        {"C:\\a", "D:\\é", "", 2, Destination, U'é', NotInCodePage932},
         {"C:\\a", "C:\\b", "/E\r\nDEL *.*", 0, Switches, U'\r', UnsafeInBatch},
         {"C:\\a", "C:\\b", "/É", 0, Switches, U'É', NotInCodePage932},
     };

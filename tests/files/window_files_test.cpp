@@ -122,7 +122,7 @@ TEST_F(WindowFiles, createBatFile_cancelThenWriteGoldenBytesAndLogThem) {
               R"(XCopy.exe "C:\My Documents\Reports" "D:\Backup Drive\Reports" /D /E )");
 }
 
-TEST_F(WindowFiles, createBatFile_refusesQuotesAndLineBreaksBeforeTheDialogButNotPercent) {
+TEST_F(WindowFiles, createBatFile_refusesUnsafeTextBeforeTheDialogButNotPercent) {
     load();
     addPair("/a", "/100%");
     window->InsertBatchEntry("/b", "/say\"hi", -1);
