@@ -31,13 +31,6 @@ struct CallLog {
     }
 };
 
-inline QString onOff(bool on) {
-    return on ? "true" : "false";
-}
-inline QString nameOf(const QObject* object) {
-    return object ? object->objectName() : QString();
-}
-
 // The values outlive the store, which the window destroys. Only the writes are logged.
 class FakeSettingsStore : public SettingsStore {
 public:
@@ -119,7 +112,7 @@ public:
     explicit FakeShellHelper(CallLog& log) : log_(log) {}
     qint32 RunAndWait(const QString& commandLine, qint32 windowStyle, bool wait) override {
         log_.add("ShellHelper", "RunAndWait",
-                 {commandLine, QString::number(windowStyle), onOff(wait)});
+                 {commandLine, QString::number(windowStyle), wait ? "true" : "false"});
         commandLines << commandLine;
         return onRun ? onRun(commandLine) : 0;
     }
@@ -145,7 +138,7 @@ class FakePathHelper : public PathHelper {
 public:
     explicit FakePathHelper(CallLog& log) : log_(log) {}
     void FieldFocus(QLineEdit* field) override {
-        log_.add("PathHelper", "FieldFocus", {nameOf(field)});
+        log_.add("PathHelper", "FieldFocus", {field ? field->objectName() : QString()});
     }
     QString FolderOf(const QString& path) override { return folderOfPath(path); }
     QString ExtensionOf(const QString& path) override { return extensionOfPath(path); }
