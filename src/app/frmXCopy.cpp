@@ -5,6 +5,7 @@
 #include "app/twips.h"
 #include "batchlist/batch_list_model.h"
 #include "batchlist/batch_list_view.h"
+#include "batchlist/folder_probe.h"
 #include "companions/companions.h"
 #include "companions/path_helper.h"
 #include "companions/prompt_box.h"
@@ -33,7 +34,8 @@ const QString kDefaultXOption = QStringLiteral("/D /E ");
 } // namespace
 
 frmXCopy::frmXCopy(Companions& companions, QWidget* parent)
-    : QMainWindow(parent), companions_(companions), dlgXCopy(std::make_unique<CommonDialog>()) {
+    : QMainWindow(parent), companions_(companions), folderProbe_(std::make_unique<FolderProbe>()),
+      dlgXCopy(std::make_unique<CommonDialog>()) {
     composeWindow();
     runFilesFolder_ = chooseRunFilesFolder(
         QCoreApplication::applicationDirPath(),
