@@ -139,6 +139,9 @@ void frmXCopy::Form_Unload(qint16&) {
         settingsStore_->WriteSetting(QStringLiteral("XOption"), XOption);
         settingsStore_->WriteSetting(QStringLiteral("FileName"),
                                      QVariant::fromValue<QObject*>(pnlFileName));
+        // Settings that will be missing at the next start are never lost without a word.
+        if (const QString failure = settingsStore_->WriteFailure(); !failure.isEmpty())
+            promptBox().Message(this, failure, msg::kIconExclamation, exeBaseName());
     }
     if (optionDialog_.created())
         optionDialog_.get().close();

@@ -41,7 +41,8 @@ inline QString nameOf(const QObject* object) {
 // The values outlive the store, which the window destroys.
 class FakeSettingsStore : public SettingsStore {
 public:
-    FakeSettingsStore(CallLog& log, QMap<QString, QString>& values) : log_(log), values_(values) {}
+    FakeSettingsStore(CallLog& log, QMap<QString, QString>& values, const QString& writeFailure)
+        : log_(log), values_(values), writeFailure_(writeFailure) {}
     void Section(const QVariant& name) override {
         log_.add("SettingsStore", "Section", {name.toString()});
     }
@@ -63,10 +64,12 @@ public:
                  {key.toString(), object ? '<' + object->objectName() + '>' : value.toString()});
         values_[key.toString()] = settingValueText(value);
     }
+    QString WriteFailure() const override { return writeFailure_; }
 
 private:
     CallLog& log_;
     QMap<QString, QString>& values_;
+    const QString& writeFailure_;
 };
 
 class FakeRunLog : public RunLog {
@@ -166,7 +169,7 @@ private:
 class FakeCompanions : public Companions {
 public:
     std::unique_ptr<SettingsStore> createSettingsStore() override {
-        return std::make_unique<FakeSettingsStore>(log, settings);
+        return std::make_unique<FakeSettingsStore>(log, settings, settingsWriteFailure);
     }
     std::unique_ptr<RunLog> createRunLog() override {
         return std::make_unique<FakeRunLog>(log, logLines);
@@ -177,6 +180,7 @@ public:
 
     CallLog log;
     QMap<QString, QString> settings;
+    QString settingsWriteFailure; // what the settings store reports after its writes
     QStringList logLines;
     FakePromptBox prompt;
     FakeShellHelper shell{log};
