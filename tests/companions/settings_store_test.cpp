@@ -76,8 +76,10 @@ TEST(IniSettingsStore, settingsThatCannotBeStored_sayWhereAndWhy) {
     store.WriteSetting(QStringLiteral("InitDir"), QStringLiteral("/a"));
     store.WriteSetting(QStringLiteral("BatDir"), QStringLiteral("/b"));
     const QString failure = store.WriteFailure();
-    EXPECT_TRUE(failure.contains(readOnly.filePath("xcpylist/xcpylist.ini"))) << failure.toStdString();
-    EXPECT_TRUE(failure.contains(::geteuid() == 0 ? "読み取り専用" : "権限")) << failure.toStdString();
+    EXPECT_TRUE(failure.contains(readOnly.filePath("xcpylist/xcpylist.ini")))
+        << failure.toStdString();
+    EXPECT_TRUE(failure.contains(::geteuid() == 0 ? "読み取り専用" : "権限"))
+        << failure.toStdString();
 }
 
 TEST(FileRunLog, unwritableLog_losesLinesWithoutStopping) {
