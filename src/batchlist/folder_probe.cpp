@@ -1,6 +1,7 @@
 #include "batchlist/folder_probe.h"
 
 #include "batchlist/folder_check.h"
+#include "batchlist/network_mounts.h"
 
 #include <QHash>
 
@@ -34,14 +35,19 @@ struct FolderProbe::State : std::enable_shared_from_this<State> {
         enum class Phase { Queued, Running, Answered } phase = Phase::Queued;
         bool exists = false;
         bool abandoned = false; // ran past the bound: counted missing, its thread left alone
+        QString stuckMount;     // the network mount it is stuck on, if any
         Clock::time_point started;
     };
     using EntryPtr = std::shared_ptr<Entry>;
 
-    State(Limits l, Test t) : limits(l), test(std::move(t)) {}
+    State(Limits l, Test t, ListMounts m)
+        : limits(l), test(std::move(t)), listMounts(std::move(m)) {}
 
     const Limits limits;
     const Test test;
+    const ListMounts listMounts;
+    QStringList networkMounts;       // as listed when a test was last given up on
+    QHash<QString, int> stuckMounts; // network mounts with given-up tests still pending
     std::mutex mutex;
     std::condition_variable work;     // workers wait for a queued folder or the end
     std::condition_variable answered; // questions wait for an answer or a deadline
@@ -88,15 +94,36 @@ struct FolderProbe::State : std::enable_shared_from_this<State> {
 
     // Gives up on tests past their bound; their threads are replaced while the cap allows.
     void abandonOverdue(Clock::time_point now) {
+        bool listedMounts = false;
         for (const EntryPtr& entry : running) {
             if (entry->abandoned || now < entry->started + limits.bound)
                 continue;
             entry->abandoned = true;
             --workers;
             ++stuck;
+            if (!listedMounts) {
+                networkMounts = listMounts();
+                listedMounts = true;
+            }
+            entry->stuckMount = mountPointOf(networkMounts, entry->folder);
+            if (!entry->stuckMount.isEmpty())
+                ++stuckMounts[entry->stuckMount];
             if (!queue.empty())
                 startWorker();
         }
+    }
+
+    bool onStuckMount(const Entry& entry) const {
+        return !stuckMounts.isEmpty() &&
+               stuckMounts.contains(mountPointOf(networkMounts, entry.folder));
+    }
+
+    void answer(const EntryPtr& entry, bool exists) {
+        entry->exists = exists;
+        entry->phase = Entry::Phase::Answered;
+        if (entry->abandoned || batchDepth == 0)
+            forget(entry);
+        answered.notify_all();
     }
 
     Clock::time_point nextDeadline(Clock::time_point now) const {
@@ -130,6 +157,10 @@ struct FolderProbe::State : std::enable_shared_from_this<State> {
             }
             const EntryPtr entry = s.queue.front();
             s.queue.pop_front();
+            if (s.onStuckMount(*entry)) {
+                s.answer(entry, false);
+                continue;
+            }
             entry->phase = Entry::Phase::Running;
             entry->started = Clock::now();
             s.running.push_back(entry);
@@ -138,15 +169,13 @@ struct FolderProbe::State : std::enable_shared_from_this<State> {
             const bool exists = s.test(entry->folder);
             lock.lock();
 
-            entry->exists = exists;
-            entry->phase = Entry::Phase::Answered;
             std::erase(s.running, entry);
-            if (entry->abandoned || s.batchDepth == 0)
-                s.forget(entry);
-            s.answered.notify_all();
+            s.answer(entry, exists);
             if (entry->abandoned) {
                 // Back from a stuck test: work again if a worker is missing, else end.
                 --s.stuck;
+                if (!entry->stuckMount.isEmpty() && --s.stuckMounts[entry->stuckMount] == 0)
+                    s.stuckMounts.remove(entry->stuckMount);
                 if (s.stopping || s.workers >= s.limits.workers)
                     return;
                 ++s.workers;
@@ -157,8 +186,10 @@ struct FolderProbe::State : std::enable_shared_from_this<State> {
 
 FolderProbe::FolderProbe() : FolderProbe(Limits{}) {}
 
-FolderProbe::FolderProbe(Limits limits, Test test)
-    : state_(std::make_shared<State>(limits, test ? std::move(test) : Test(folderExists))) {}
+FolderProbe::FolderProbe(Limits limits, Test test, ListMounts listMounts)
+    : state_(std::make_shared<State>(
+          limits, test ? std::move(test) : Test(folderExists),
+          listMounts ? std::move(listMounts) : ListMounts([] { return networkMountPoints(); }))) {}
 
 FolderProbe::~FolderProbe() {
     const std::lock_guard lock(state_->mutex);
@@ -192,8 +223,9 @@ bool FolderProbe::exists(const QString& folder) {
         s.abandonOverdue(now);
         if (entry->abandoned)
             return false;
-        if (entry->phase == State::Entry::Phase::Queued && s.workers == 0)
-            return false; // every thread is stuck and no other may be started
+        if (entry->phase == State::Entry::Phase::Queued &&
+            (s.workers == 0 || s.onStuckMount(*entry)))
+            return false; // every thread is stuck and no other may be started, or its mount is
         s.answered.wait_until(lock, s.nextDeadline(now));
     }
 }

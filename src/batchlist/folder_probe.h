@@ -15,10 +15,12 @@ namespace xcpy {
 // answer within the bound counts as a missing folder. A test stuck in the kernel cannot be
 // cancelled: its thread is left to finish on its own, the same folder is not tested again while
 // it is pending (it counts as missing), and the number of such threads is capped; when every
-// thread is stuck, folders count as missing without a test until one comes back.
+// thread is stuck, folders count as missing without a test until one comes back. A network or
+// FUSE mount with a stuck test counts as unreachable: its other folders are missing at once.
 class FolderProbe {
 public:
     using Test = std::function<bool(const QString&)>;
+    using ListMounts = std::function<QStringList()>; // mounts that may stop answering
     struct Limits {
         std::chrono::milliseconds bound{500};
         int workers = 16;    // threads testing at once
@@ -26,7 +28,7 @@ public:
     };
 
     FolderProbe();
-    explicit FolderProbe(Limits limits, Test test = {});
+    explicit FolderProbe(Limits limits, Test test = {}, ListMounts listMounts = {});
     ~FolderProbe();
     FolderProbe(const FolderProbe&) = delete;
     FolderProbe& operator=(const FolderProbe&) = delete;

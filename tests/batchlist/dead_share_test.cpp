@@ -33,9 +33,10 @@ TEST_F(DeadShare, rowsOnASilentShare_areNgAndTheWindowIsFreeWithinTwoSeconds) {
         EXPECT_EQ(window->model().entry(row).mark, expected[row]) << row;
     EXPECT_EQ(window->model().entry(2).source, local);
 
+    // The share has a test stuck on it: a new folder there is unreachable without another wait.
     clock.restart();
     addPair(local, share.path("other"));
-    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_LT(clock.elapsed(), 400);
     ASSERT_EQ(rows(), 4);
     EXPECT_EQ(window->model().entry(3).mark, CheckMark::NG);
 }

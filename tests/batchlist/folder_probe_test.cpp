@@ -1,4 +1,5 @@
 #include "batchlist/folder_probe.h"
+#include "batchlist/network_mounts.h"
 
 #include <QElapsedTimer>
 #include <QMap>
@@ -24,9 +25,9 @@ struct ScriptedFolders {
     bool test(const QString& folder) {
         std::unique_lock lock(mutex);
         ++tests[folder];
-        if (folder.startsWith("dead"))
+        if (folder.contains("dead"))
             released.wait_for(lock, 10s, [&] { return open; }); // never hangs the suite
-        return folder.startsWith("yes");
+        return folder.contains("yes");
     }
     int testsOf(const QString& folder) {
         const std::lock_guard lock(mutex);
@@ -41,8 +42,10 @@ struct ScriptedFolders {
 
 TEST(batchlist_FolderProbe, silentFolders_countMissingWithinTheBoundAndAreNeverTestedTwice) {
     auto folders = std::make_shared<ScriptedFolders>();
-    FolderProbe probe({.bound = 300ms, .workers = 4, .maxThreads = 6},
-                      [folders](const QString& folder) { return folders->test(folder); });
+    FolderProbe probe(
+        {.bound = 300ms, .workers = 4, .maxThreads = 6},
+        [folders](const QString& folder) { return folders->test(folder); },
+        [] { return QStringList(); });
     QElapsedTimer clock;
 
     EXPECT_EQ(probe.check("yes/a", "yes/b"), CheckMark::OK);
@@ -88,6 +91,39 @@ TEST(batchlist_FolderProbe, silentFolders_countMissingWithinTheBoundAndAreNeverT
     EXPECT_TRUE(probe.exists("yes/d"));
     EXPECT_FALSE(probe.exists("dead1")); // answered now, and tested afresh
     EXPECT_EQ(folders->testsOf("dead1"), 2);
+}
+
+TEST(batchlist_FolderProbe, aNetworkMountWithAStuckTest_isUnreachableForAllItsFolders) {
+    auto folders = std::make_shared<ScriptedFolders>();
+    FolderProbe probe(
+        {.bound = 300ms, .workers = 4, .maxThreads = 8},
+        [folders](const QString& folder) { return folders->test(folder); },
+        [] {
+            return QStringList{"/nas", "/nas/inner"};
+        });
+    QStringList dead;
+    for (int i = 0; i < 40; ++i)
+        dead << QStringLiteral("/nas/dead%1").arg(i);
+    {
+        const FolderProbe::Batch batch(probe, dead);
+        for (const QString& folder : dead)
+            EXPECT_FALSE(probe.exists(folder));
+    }
+    int tested = 0;
+    for (const QString& folder : dead)
+        tested += folders->testsOf(folder);
+    EXPECT_EQ(tested, 4) << "only the first tests on the mount run";
+    EXPECT_TRUE(probe.exists("/home/yes"));      // threads are left for other folders
+    EXPECT_TRUE(probe.exists("/nas/inner/yes")); // another mount inside it answers
+    folders->release();
+
+    const QByteArray table = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                             "40 22 0:40 / /mnt/my\\040share rw shared:5 - cifs //srv/x rw\n"
+                             "41 22 0:41 / /mnt/f rw - fuse.sshfs host: rw\n"
+                             "42 22 8:17 / /media/usb rw - fuseblk /dev/sdb1 rw\n";
+    EXPECT_EQ(networkMountPoints(table), QStringList({"/mnt/my share", "/mnt/f"}));
+    EXPECT_EQ(mountPointOf({"/mnt/f", "/mnt/f/g"}, "/mnt/f/g/h/../x"), "/mnt/f/g");
+    EXPECT_EQ(mountPointOf({"/mnt/f"}, "/mnt/fx"), "");
 }
 
 } // namespace
