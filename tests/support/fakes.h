@@ -34,7 +34,8 @@ struct CallLog {
 // The values outlive the store, which the window destroys. Only the writes are logged.
 class FakeSettingsStore : public SettingsStore {
 public:
-    FakeSettingsStore(CallLog& log, QMap<QString, QString>& values) : log_(log), values_(values) {}
+    FakeSettingsStore(CallLog& log, QMap<QString, QString>& values, const QString& writeFailure)
+        : log_(log), values_(values), writeFailure_(writeFailure) {}
     void Section(const QVariant&) override {}
     void StoreOption2(bool) override {}
     void StoreOption1(bool) override {}
@@ -49,10 +50,12 @@ public:
                  {key.toString(), object ? '<' + object->objectName() + '>' : value.toString()});
         values_[key.toString()] = settingValueText(value);
     }
+    QString WriteFailure() const override { return writeFailure_; }
 
 private:
     CallLog& log_;
     QMap<QString, QString>& values_;
+    const QString& writeFailure_;
 };
 
 class FakeRunLog : public RunLog {
@@ -151,7 +154,7 @@ private:
 class FakeCompanions : public Companions {
 public:
     std::unique_ptr<SettingsStore> createSettingsStore() override {
-        return std::make_unique<FakeSettingsStore>(log, settings);
+        return std::make_unique<FakeSettingsStore>(log, settings, settingsWriteFailure);
     }
     std::unique_ptr<RunLog> createRunLog() override {
         return std::make_unique<FakeRunLog>(logLines);
@@ -162,6 +165,7 @@ public:
 
     CallLog log;
     QMap<QString, QString> settings;
+    QString settingsWriteFailure; // what the settings store reports after its writes
     QStringList logLines;
     FakePromptBox prompt;
     FakeShellHelper shell{log};
