@@ -219,6 +219,8 @@ check_manpages() {
     printf '@XCOPY /?\r\n' >"$work/help.bat"
     "$prefix/bin/xcpycmd" /c "$work/help.bat" </dev/null >"$work/help.txt" 2>&1 ||
         { cat "$work/help.txt" >&2; fail "xcpycmd printed no help"; }
+    # Its own usage note may name more (environment variables); it ends with status 1.
+    "$prefix/bin/xcpycmd" /? </dev/null >>"$work/help.txt" 2>&1 || true
     local switches=() switch missing=()
     mapfile -t switches < <(grep -oE '(^|[[ ])/-?[A-Z?]+:?' "$work/help.txt" | tr -d '[ ' | sort -u)
     [ ${#switches[@]} -gt 15 ] || fail "found only ${#switches[@]} switches in xcpycmd's help"
