@@ -3,6 +3,8 @@
 
 #include "files/codepage.h"
 #include "interpreter/messages.h"
+#include "interpreter/plan_walk.h"
+#include "interpreter/progress.h"
 #include "interpreter/safe_copy.h"
 #include "interpreter/xcopy_options.h"
 
@@ -137,6 +139,7 @@ private:
     void enterFolder(Level& level, const char* name, const struct stat& st, bool viaLink);
     void visitEntry(Level& level, const char* name);
     void visitFile(Level& level, const char* name, const struct stat& st, bool asLink);
+    void fileCopied(const struct stat& st);
     std::string summary() const;
 
     const XCopyOptions& o_;
@@ -425,7 +428,7 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     if (!o_.quiet)
         con_.line(o_.fullNames ? srcPath + " -> " + dstPath : srcPath);
     if (o_.listOnly) {
-        ++copied_;
+        fileCopied(st);
         return;
     }
     if (!ensureDestination(level))
@@ -452,7 +455,13 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
         }
         return;
     }
+    fileCopied(st);
+}
+
+void Engine::fileCopied(const struct stat& st) {
     ++copied_;
+    if (ProgressWriter* progress = con_.progress())
+        progress->fileDone(st.st_size);
 }
 
 std::string Engine::summary() const {
@@ -582,6 +591,11 @@ int Engine::run() {
         con_.waitKey();
         con_.line("");
     }
+    if (ProgressWriter* progress = con_.progress())
+        progress->planned(
+            planCopy({o_, baseDir, shownBase, destRoot_,
+                      destIsFile_ ? destFileName_ : std::string(), pattern_, literalName_,
+                      recursive_, [this](const std::string& path) { return excluded(path); }}));
     if (o_.emptyFolders && !o_.listOnly && !o_.existingOnly)
         ensureDestination(root);
     ancestors_.push_back({rootSt.st_dev, rootSt.st_ino});
