@@ -93,6 +93,7 @@ void ConsoleWindow::appendOutput(const QByteArray& bytes) {
 
 void ConsoleWindow::appendProgress(const QByteArray& bytes) {
     progress_.feed(bytes);
+    lastProgressMs_ = clock_.elapsed();
 }
 
 QString ConsoleWindow::outputText() {
@@ -105,8 +106,10 @@ void ConsoleWindow::showProgress() {
     QString text = QStringLiteral("経過 ") + durationText(elapsed);
     if (progress_.known()) {
         const int percent = static_cast<int>(progress_.fraction() * 100.0);
-        if (bar_->maximum() != 100)
+        if (bar_->maximum() != 100) {
             bar_->setRange(0, 100);
+            bar_->setTextVisible(true);
+        }
         bar_->setValue(percent);
         const auto left = estimateLeftMs(progress_.fraction(), elapsed);
         text = progressCountsText(progress_) + QStringLiteral("   ") + text +
@@ -120,7 +123,8 @@ void ConsoleWindow::showProgress() {
 QString ConsoleWindow::showResult(qint32 status) {
     progressTimer_.stop();
     flush();
-    const qint64 elapsed = clock_.elapsed();
+    // The copy took until its last report; a final pause waiting for a key is no part of it.
+    const qint64 elapsed = progress_.known() ? lastProgressMs_ : clock_.elapsed();
     const RunResult result = describeRunResult(status, progress_);
     counts_->setText(progress_.known() ? progressCountsText(progress_) +
                                              QStringLiteral("   所要時間 ") + durationText(elapsed)

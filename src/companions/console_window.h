@@ -76,6 +76,7 @@ private:
     QTimer flushTimer_;
     RunProgress progress_;
     QElapsedTimer clock_;
+    qint64 lastProgressMs_ = 0;
     QTimer progressTimer_;
     bool running_ = false;
 };

@@ -1,0 +1,160 @@
+// What watching a run costs: the planning walk of xcpycmd's progress channel against a first
+// copy without it, and the console window against output to /dev/null, with the window's
+// longest pause in answering events meanwhile. Run by hand on a Release build:
+//
+//   build-release/bin/console_bench [path/to/xcpycmd]
+//
+// Environment: XCPY_BENCH_DIR (folder for the trees, default the temporary folder),
+// XCPY_BENCH_FILES (files of the planning tree, default 20000, 1 to 16 KiB),
+// XCPY_BENCH_NAMES (files of the console tree, default 100000, 100 bytes),
+// XCPY_BENCH_ROUNDS (timed rounds per figure, the best counts, default 3).
+#include "companions/console_window.h"
+#include "companions/qt_shell_helper.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <random>
+#include <unistd.h>
+
+namespace {
+
+int setting(const char* name, int fallback) {
+    const QByteArray value = qgetenv(name);
+    return value.isEmpty() ? fallback : value.toInt();
+}
+
+// FILES files of sizes between MIN and MAX bytes, 50 per folder.
+void makeTree(const QString& root, int files, int minBytes, int maxBytes) {
+    std::mt19937 random(42);
+    std::uniform_int_distribution<int> size(minBytes, maxBytes);
+    const QByteArray bytes(maxBytes, 'x');
+    for (int i = 0; i < files; ++i) {
+        const QString folder = QStringLiteral("%1/d%2").arg(root).arg(i / 50, 4, 10, QChar(u'0'));
+        if (i % 50 == 0)
+            QDir().mkpath(folder);
+        QFile file(QStringLiteral("%1/f%2.dat").arg(folder).arg(i, 6, 10, QChar(u'0')));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes.constData(), size(random));
+    }
+}
+
+QString writeBatch(const QString& dir, const QString& source, const QString& destination) {
+    const QString path = dir + QStringLiteral("/run.bat");
+    QFile batch(path);
+    if (batch.open(QIODevice::WriteOnly))
+        batch.write(QStringLiteral("XCopy.exe \"%1\" \"%2\" /E /I /Y\r\n")
+                        .arg(source, destination)
+                        .toUtf8());
+    return path;
+}
+
+// Runs xcpycmd on the batch with output to /dev/null; with a progress channel to /dev/null
+// when `channel` is set. Returns seconds.
+double runPlain(const QString& xcpycmd, const QString& batch, bool channel) {
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    const int sink = ::open("/dev/null", O_WRONLY);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XCPYCMD_PROGRESS_FD"));
+    if (channel)
+        environment.insert(QStringLiteral("XCPYCMD_PROGRESS_FD"), QString::number(sink));
+    process.setProcessEnvironment(environment);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(xcpycmd, {QStringLiteral("/c"), batch});
+    process.waitForFinished(-1);
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    ::close(sink);
+    return seconds;
+}
+
+// Runs the batch in the console window; `longestPauseMs` gets the longest time the event loop
+// took to answer a timer that asks every 10 ms.
+double runInConsole(const QString& xcpycmd, const QString& batch, qint64& longestPauseMs) {
+    xcpy::QtShellHelper helper;
+    QElapsedTimer sinceTick;
+    longestPauseMs = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout,
+                     [&] { longestPauseMs = std::max(longestPauseMs, sinceTick.restart() - 10); });
+    QElapsedTimer clock;
+    clock.start();
+    sinceTick.start();
+    tick.start(10);
+    helper.RunAndWait(xcpycmd + QStringLiteral(" /c ") + batch, 1, true);
+    return clock.nsecsElapsed() / 1e9;
+}
+
+double best(int rounds, const std::function<double()>& run) {
+    double result = 1e99;
+    for (int i = 0; i < rounds; ++i)
+        result = std::min(result, run());
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString xcpycmd = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                     : QCoreApplication::applicationDirPath() + "/xcpycmd";
+    const QString base = qEnvironmentVariable("XCPY_BENCH_DIR", QDir::tempPath());
+    QTemporaryDir work(base + QStringLiteral("/console-bench-XXXXXX"));
+    const int rounds = setting("XCPY_BENCH_ROUNDS", 3);
+    const int files = setting("XCPY_BENCH_FILES", 20000);
+    const int names = setting("XCPY_BENCH_NAMES", 100000);
+    const QString dir = work.path();
+    const QString target = dir + QStringLiteral("/dst");
+    const auto fresh = [&] { QDir(target).removeRecursively(); };
+
+    std::printf("== planning walk: first copy of %d files of 1-16 KiB ==\n", files);
+    makeTree(dir + QStringLiteral("/src"), files, 1024, 16384);
+    QString batch = writeBatch(dir, dir + QStringLiteral("/src"), target);
+    double without = 1e99;
+    double with = 1e99;
+    for (int i = 0; i < rounds; ++i) { // alternated, so neither side always goes first
+        fresh();
+        const double a = runPlain(xcpycmd, batch, i % 2 == 1);
+        fresh();
+        const double b = runPlain(xcpycmd, batch, i % 2 == 0);
+        without = std::min(without, i % 2 == 1 ? b : a);
+        with = std::min(with, i % 2 == 1 ? a : b);
+    }
+    std::printf("without channel %.3fs  with channel %.3fs  ratio %.3f (target <= 1.10: %s)\n",
+                without, with, with / without, with / without <= 1.10 ? "ok" : "OVER");
+
+    std::printf("\n== console window: first copy of %d files of 100 bytes, every name shown ==\n",
+                names);
+    QDir(dir + QStringLiteral("/src")).removeRecursively();
+    makeTree(dir + QStringLiteral("/names"), names, 100, 100);
+    batch = writeBatch(dir, dir + QStringLiteral("/names"), target);
+    const double toNull = best(rounds, [&] {
+        fresh();
+        return runPlain(xcpycmd, batch, false);
+    });
+    qint64 longestPause = 0;
+    const double inConsole = best(rounds, [&] {
+        fresh();
+        qint64 pause = 0;
+        const double seconds = runInConsole(xcpycmd, batch, pause);
+        longestPause = std::max(longestPause, pause);
+        return seconds;
+    });
+    std::printf("/dev/null %.3fs  console %.3fs  ratio %.3f (target <= 1.05: %s)\n", toNull,
+                inConsole, inConsole / toNull, inConsole / toNull <= 1.05 ? "ok" : "OVER");
+    std::printf("longest pause of the window %lld ms (target <= 100: %s)\n",
+                static_cast<long long>(longestPause), longestPause <= 100 ? "ok" : "OVER");
+    return 0;
+}
