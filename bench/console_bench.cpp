@@ -81,7 +81,7 @@ double runPlain(const QString& xcpycmd, const QString& batch, bool channel) {
 }
 
 // Runs the batch in the console window; `longestPauseMs` gets the longest time the event loop
-// took to answer a timer that asks every 10 ms.
+// took, beyond its 10 ms, to answer a timer while the command ran.
 double runInConsole(const QString& xcpycmd, const QString& batch, qint64& longestPauseMs) {
     xcpy::QtShellHelper helper;
     QElapsedTimer sinceTick;
@@ -89,10 +89,13 @@ double runInConsole(const QString& xcpycmd, const QString& batch, qint64& longes
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout,
                      [&] { longestPauseMs = std::max(longestPauseMs, sinceTick.restart() - 10); });
+    // Timed from the moment the console is up: building the first window is no pause.
+    QObject::connect(&helper, &xcpy::QtShellHelper::consoleShown, [&] {
+        sinceTick.start();
+        tick.start(10);
+    });
     QElapsedTimer clock;
     clock.start();
-    sinceTick.start();
-    tick.start(10);
     helper.RunAndWait(xcpycmd + QStringLiteral(" /c ") + batch, 1, true);
     return clock.nsecsElapsed() / 1e9;
 }
@@ -108,6 +111,7 @@ double best(int rounds, const std::function<double()>& run) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is known
     const QString xcpycmd = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                      : QCoreApplication::applicationDirPath() + "/xcpycmd";
     const QString base = qEnvironmentVariable("XCPY_BENCH_DIR", QDir::tempPath());

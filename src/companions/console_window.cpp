@@ -194,6 +194,9 @@ void ConsoleWindow::flush() {
 }
 
 bool ConsoleWindow::handleKey(QKeyEvent* event) {
+    // A finished command reads nothing more; the area then acts as any read-only text.
+    if (!running_)
+        return false;
     const int key = event->key();
     const Qt::KeyboardModifiers mods = event->modifiers();
     const bool ctrl = mods & Qt::ControlModifier;

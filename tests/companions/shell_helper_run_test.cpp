@@ -102,6 +102,8 @@ TEST_F(ShellHelperRun, promptAnsweredByTypedKey_outputStreamsAndExitStatusReturn
               QStringLiteral("コピーされなかったファイルがあります (終了コード 3)"));
     EXPECT_TRUE(helper.LastRunSummary().startsWith(console->resultLine()->text() +
                                                    QStringLiteral(", 所要時間 ")));
+    QTest::keyClick(console->outputArea(), 'z');
+    EXPECT_FALSE(console->outputText().endsWith(u'z')) << "typing after the end goes nowhere";
     // Quoted arguments arrive whole; a crash gives -1.
     EXPECT_EQ(run(script("count.sh", "exit $#", QStringLiteral("\"one two\" three"))), 2);
     EXPECT_EQ(run(script("crash.sh", "kill -KILL $$")), -1);
