@@ -8,6 +8,7 @@ packages=(
     googletest libgtest-dev
     xvfb xauth fonts-ipafont-gothic
     desktop-file-utils shared-mime-info dpkg-dev util-linux xdotool
+    ntfs-3g fusefat dosfstools fuse3
 )
 
 missing=()

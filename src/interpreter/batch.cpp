@@ -277,11 +277,10 @@ int runBatchText(std::string_view text, Console& console) {
 
 int runBatchFile(const std::string& path, Console& console) {
     std::string bytes;
-    int error = 0;
-    if (!readWholeFile(path, bytes, error)) {
-        console.errorLine("バッチ ファイル \"" + path +
-                          "\" を読み込めません: " + messages::errorText(error));
-        return 1;
+    std::string why;
+    if (const ReadOutcome read = readCommandFile(path, bytes, why); read != ReadOutcome::Read) {
+        console.errorLine("バッチ ファイル \"" + path + "\" を読み込めません: " + why);
+        return read == ReadOutcome::Refused ? kBadCommand : 1;
     }
     std::string text;
     std::string reason;

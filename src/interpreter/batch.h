@@ -32,7 +32,8 @@ bool decodeBatchFile(std::string_view bytes, std::string& text, std::string& err
 // Runs the lines of a decoded batch text. Returns the highest exit status of its XCOPY lines.
 int runBatchText(std::string_view text, Console& console);
 
-// Reads, decodes and runs a batch file. Exit status 1 when it cannot be read or decoded.
+// Reads, decodes and runs a batch file. Exit status 1 when it cannot be read or decoded, 4 when
+// it is no regular file or too large to be one.
 int runBatchFile(const std::string& path, Console& console);
 
 } // namespace xcpycmd

@@ -43,10 +43,6 @@ struct Folder {
     }
 };
 
-bool isNewer(const timespec& a, const timespec& b) {
-    return a.tv_sec > b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec > b.tv_nsec);
-}
-
 class Planner {
 public:
     explicit Planner(const PlanScope& scope) : s_(scope), o_(scope.options) {}
@@ -167,7 +163,7 @@ void Planner::countFile(const Folder& folder, const char* name, const struct sta
     if (o_.existingOnly && !exists)
         return;
     if (exists) {
-        if (o_.newerOnly && !isNewer(st.st_mtim, existing.st_mtim))
+        if (o_.newerOnly && !s_.newer(st, existing, folder.dstFd))
             return;
         if (S_ISDIR(existing.st_mode) ||
             (existing.st_dev == st.st_dev && existing.st_ino == st.st_ino))

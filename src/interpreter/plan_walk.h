@@ -4,6 +4,7 @@
 #include "interpreter/xcopy_options.h"
 
 #include <functional>
+#include <sys/stat.h>
 #include <string>
 
 namespace xcpycmd {
@@ -19,6 +20,8 @@ struct PlanScope {
     bool literalName = false; // the pattern names one file exactly
     bool recursive = false;
     std::function<bool(const std::string&)> excluded; // shown path; folders end in '/'
+    // For /D: whether the source is newer than its copy in the destination folder `dstFd`.
+    std::function<bool(const struct stat& source, const struct stat& copy, int dstFd)> newer;
 };
 
 // The files and bytes the line is going to copy: the copy's own choice of files (pattern,

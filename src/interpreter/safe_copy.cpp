@@ -1,5 +1,7 @@
 #include "interpreter/safe_copy.h"
 
+#include "interpreter/time_step.h"
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -61,6 +63,12 @@ bool isErrorOfFallback(int error) {
            error == EBADF;
 }
 
+// FAT, exFAT, NTFS and network shares refuse permissions they cannot hold; the data and the
+// time are what a copy promises, so such a refusal is no failure.
+bool isRefusedPermission(int error) {
+    return error == EPERM || error == ENOSYS || error == EOPNOTSUPP;
+}
+
 void throttle(std::size_t bytes) {
     if (g_throttleKib == 0)
         return;
@@ -115,6 +123,19 @@ int copyData(int in, int out, CopyStage& stage) {
             done += w;
         }
         throttle(static_cast<std::size_t>(n));
+    }
+}
+
+// Some FAT drivers stamp a renamed file with the time of the rename; the copy must keep the
+// source's time, or every /D run would take the old file as newer than the source.
+void keepTimeAfterRename(int dstDir, const char* dstName, const struct stat& source) {
+    struct stat kept {};
+    if (::fstatat(dstDir, dstName, &kept, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (isNewerAtStep(kept.st_mtim, source.st_mtim, kCoarsestTimeStep) ||
+        isNewerAtStep(source.st_mtim, kept.st_mtim, kCoarsestTimeStep)) {
+        const timespec times[2] = {source.st_atim, source.st_mtim};
+        ::utimensat(dstDir, dstName, times, AT_SYMLINK_NOFOLLOW);
     }
 }
 
@@ -219,7 +240,8 @@ bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, co
     ::close(in);
     if (failure == 0) {
         const timespec times[2] = {st.st_atim, st.st_mtim};
-        if (::fchmod(out, mode) != 0 || ::futimens(out, times) != 0) {
+        if ((::fchmod(out, mode) != 0 && !isRefusedPermission(errno)) ||
+            ::futimens(out, times) != 0) {
             failure = errno;
             stage = CopyStage::Finish;
         }
@@ -237,9 +259,13 @@ bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, co
         if (linked)
             ::unlinkat(dstDir, dstName, 0);
     }
-    if (!unnamed && failure == 0 && ::renameat(dstDir, temp.c_str(), dstDir, dstName) != 0) {
-        failure = errno;
-        stage = CopyStage::Rename;
+    if (!unnamed && failure == 0) {
+        if (::renameat(dstDir, temp.c_str(), dstDir, dstName) == 0) {
+            keepTimeAfterRename(dstDir, dstName, st);
+        } else {
+            failure = errno;
+            stage = CopyStage::Rename;
+        }
     }
     if (failure != 0) {
         if (!unnamed)

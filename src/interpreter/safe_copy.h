@@ -20,7 +20,8 @@ struct CopyError {
 // Copies srcName (relative to srcDir) to dstName (relative to dstDir) through a temporary file
 // in dstDir that is renamed over dstName only when complete: a failure or an interrupt leaves
 // an older dstName untouched. The copy gets the source's modification time and the permission
-// bits `mode`. With asLink a symbolic link is copied as a link. targetMissing tells that
+// bits `mode`, unless the destination cannot hold permissions (FAT, NTFS, network shares),
+// which is no failure. With asLink a symbolic link is copied as a link. targetMissing tells that
 // dstName did not exist when looked at. Returns false with `error` set on failure.
 bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, const char* dstName,
                     bool targetMissing, mode_t mode, CopyError& error);

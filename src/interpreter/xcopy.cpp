@@ -6,6 +6,7 @@
 #include "interpreter/plan_walk.h"
 #include "interpreter/progress.h"
 #include "interpreter/safe_copy.h"
+#include "interpreter/time_step.h"
 #include "interpreter/xcopy_options.h"
 
 #include <algorithm>
@@ -15,8 +16,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace xcpycmd {
 namespace {
@@ -59,29 +63,37 @@ std::string withSlash(std::string path) {
     return path;
 }
 
-bool isNewer(const timespec& a, const timespec& b) {
-    return a.tv_sec > b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec > b.tv_nsec);
-}
-
 bool isBelow(const fs::path& inner, const fs::path& outer) {
     const std::string in = inner.string();
     const std::string out = withSlash(outer.string());
     return in.size() > out.size() && in.compare(0, out.size(), out) == 0;
 }
 
+struct FileIdHash {
+    std::size_t operator()(const FileId& id) const {
+        return std::hash<ino_t>()(id.ino) ^ (std::hash<dev_t>()(id.dev) << 1);
+    }
+};
+
+// Deeper folders are refused with an error: no real tree comes near, and each level holds two
+// open folders.
+constexpr std::size_t kMaxDepth = 1024;
+
 // One folder of the walk, with its counterpart in the destination.
 struct Level {
     Level* parent = nullptr;
     std::string name; // in the parent folder
+    FileId id{};
     DIR* dir = nullptr;
     int srcFd = -1;
     mode_t srcMode = 0755;
-    std::string srcPath; // as shown: ends with '/', or empty for the current folder
-    std::string dstPath;
+    // Lengths of the walk's shown source and destination paths up to this folder: the paths of
+    // the levels are prefixes of each other, so one string each holds them all.
+    std::size_t srcLength = 0;
+    std::size_t dstLength = 0;
     int dstFd = -1; // -1 while the destination folder does not exist (yet)
     bool dstCreated = false;
     bool dstFailed = false;
-    bool swept = false;
 
     Level() = default;
     Level(const Level&) = delete;
@@ -120,7 +132,11 @@ const char* const kUsage =
     "  /B         シンボリック リンクをリンクとしてコピー (既定ではリンク先をコピー)\n"
     "  /EXCLUDE:  ファイルに 1 行ずつ書いた文字列をパスに含むものはコピーしない\n"
     "  /H         このシステムでは . で始まる名前も普通のファイルとしてコピーします\n"
-    "  /V /Z /J /N /O /X /G は受け付けますが、何もしません。";
+    "  /V /Z /J /N /O /X /G は受け付けますが、何もしません。\n"
+    "\n"
+    "終了コード: 0 完了、1 コピーするファイルがない、2 質問への答えがないまま入力が終わり\n"
+    "コピーしなかったファイルがある (無人で実行するときは /Y を付けてください)、\n"
+    "4 スイッチやコピー元の誤りなどでコピーしなかった、5 書き込みや読み込みのエラー。";
 
 class Engine {
 public:
@@ -134,8 +150,14 @@ private:
     bool loadExcludes();
     bool excluded(const std::string& path) const;
     void fail(int status, const std::string& message);
+    void notAnswered(const std::string& path);
     bool ensureDestination(Level& level);
-    void walk(Level& level);
+    bool makeDestination(Level& level);
+    std::string srcPath(const Level& level) const { return srcPath_.substr(0, level.srcLength); }
+    std::string dstPath(const Level& level) const { return dstPath_.substr(0, level.dstLength); }
+    bool isNewerThanCopy(const struct stat& source, const struct stat& copy, int dstFd);
+    void walk(std::unique_ptr<Level> root);
+    void leaveFolder();
     void enterFolder(Level& level, const char* name, const struct stat& st, bool viaLink);
     void visitEntry(Level& level, const char* name);
     void visitFile(Level& level, const char* name, const struct stat& st, bool asLink);
@@ -158,7 +180,11 @@ private:
     long found_ = 0;
     long copied_ = 0;
     long foldersMade_ = 0;
-    std::vector<FileId> ancestors_;
+    std::vector<std::unique_ptr<Level>> levels_; // the open folders, the current one last
+    std::unordered_set<FileId, FileIdHash> ancestors_;
+    std::string srcPath_; // of the current folder, as shown: ends with '/' or is empty
+    std::string dstPath_;
+    std::unordered_map<dev_t, long> timeSteps_; // of the destination file systems
 };
 
 void Engine::fail(int status, const std::string& message) {
@@ -168,12 +194,19 @@ void Engine::fail(int status, const std::string& message) {
         stopped_ = true;
 }
 
+// A question met the end of input: the file is not copied, and the run must not look like a
+// success to the scheduler that started it.
+void Engine::notAnswered(const std::string& path) {
+    con_.errorLine("入力が終わったため、「いいえ」とみなしました。コピーしません - " + path);
+    status_ = std::max(status_, static_cast<int>(kNotAnswered));
+}
+
 bool Engine::loadExcludes() {
     for (const std::string& file : o_.excludeFiles) {
         std::string bytes;
-        int error = 0;
-        if (!readWholeFile(file, bytes, error)) {
-            con_.errorLine("除外リストのファイルを読めません - " + file + ": " + errorText(error));
+        std::string why;
+        if (readCommandFile(file, bytes, why) != ReadOutcome::Read) {
+            con_.errorLine("除外リストのファイルを読めません - " + file + ": " + why);
             return false;
         }
         if (xcpy::startsWithUtf8Bom(bytes))
@@ -197,8 +230,11 @@ bool Engine::loadExcludes() {
             if (!entry.empty() && entry.back() == '\r')
                 entry.pop_back();
             // A blank line would exclude everything; it is no entry.
-            if (entry.find_first_not_of(" \t") != std::string::npos)
-                excludes_.push_back(lowerAscii(entry));
+            if (entry.find_first_not_of(" \t") == std::string::npos)
+                continue;
+            // Lists written on Windows separate folders with '\'.
+            std::replace(entry.begin(), entry.end(), '\\', '/');
+            excludes_.push_back(lowerAscii(entry));
         }
     }
     return true;
@@ -214,14 +250,20 @@ bool Engine::excluded(const std::string& path) const {
 }
 
 bool Engine::ensureDestination(Level& level) {
-    if (level.dstFd >= 0)
-        return true;
-    if (level.dstFailed)
-        return false;
+    // The missing folders from the nearest existing one down to this one, made top down.
+    std::vector<Level*> missing;
+    for (Level* l = &level; l && l->dstFd < 0; l = l->parent) {
+        if (l->dstFailed)
+            return false;
+        missing.push_back(l);
+    }
+    return std::all_of(missing.rbegin(), missing.rend(),
+                       [this](Level* l) { return makeDestination(*l); });
+}
+
+bool Engine::makeDestination(Level& level) {
     int error = 0;
     if (level.parent) {
-        if (!ensureDestination(*level.parent))
-            return false;
         if (::mkdirat(level.parent->dstFd, level.name.c_str(), (level.srcMode & 07777) | S_IRWXU) ==
             0) {
             level.dstCreated = true;
@@ -248,22 +290,31 @@ bool Engine::ensureDestination(Level& level) {
     }
     if (error != 0) {
         level.dstFailed = true;
-        const std::string shown = level.parent ? level.dstPath : destRoot_;
+        const std::string shown = level.parent ? dstPath(level) : destRoot_;
         fail(kWriteFailed, "フォルダーを作成できません - " + shown + ": " + errorText(error));
         return false;
     }
     return true;
 }
 
-void Engine::walk(Level& level) {
-    while (!stopped_) {
+// Depth first without recursion: the tree's depth decides only the size of levels_.
+void Engine::walk(std::unique_ptr<Level> root) {
+    ancestors_.insert(root->id);
+    levels_.push_back(std::move(root));
+    while (!levels_.empty()) {
+        Level& level = *levels_.back();
+        if (stopped_) {
+            leaveFolder();
+            continue;
+        }
         errno = 0;
         const dirent* entry = ::readdir(level.dir);
         if (!entry) {
             if (errno != 0)
                 fail(kBadCommand,
-                     "フォルダーを読めません - " + level.srcPath + ": " + errorText(errno));
-            return;
+                     "フォルダーを読めません - " + srcPath(level) + ": " + errorText(errno));
+            leaveFolder();
+            continue;
         }
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
@@ -275,12 +326,21 @@ void Engine::walk(Level& level) {
     }
 }
 
+void Engine::leaveFolder() {
+    ancestors_.erase(levels_.back()->id);
+    levels_.pop_back();
+    if (!levels_.empty()) {
+        srcPath_.resize(levels_.back()->srcLength);
+        dstPath_.resize(levels_.back()->dstLength);
+    }
+}
+
 void Engine::visitEntry(Level& level, const char* name) {
     struct stat st {};
     if (::fstatat(level.srcFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT) // gone since the folder was read: nothing to copy
             fail(kBadCommand,
-                 "ファイルを調べられません - " + level.srcPath + name + ": " + errorText(errno));
+                 "ファイルを調べられません - " + srcPath_ + name + ": " + errorText(errno));
         return;
     }
     bool viaLink = false;
@@ -295,7 +355,7 @@ void Engine::visitEntry(Level& level, const char* name) {
                 con_.errorLine((error == ELOOP
                                     ? "シンボリック リンクがループしているため飛ばします - "
                                     : "リンク先がないため飛ばします - ") +
-                               level.srcPath + name);
+                               srcPath_ + name);
             return;
         }
         viaLink = true;
@@ -306,18 +366,22 @@ void Engine::visitEntry(Level& level, const char* name) {
     } else if (S_ISREG(st.st_mode)) {
         visitFile(level, name, st, false);
     } else if (literalName_ ? pattern_ == name : wildcardMatch(pattern_, name)) {
-        con_.line("パイプ、デバイス、ソケットなどの特殊ファイルは飛ばします - " + level.srcPath +
-                  name);
+        con_.line("パイプ、デバイス、ソケットなどの特殊ファイルは飛ばします - " + srcPath_ + name);
     }
 }
 
 void Engine::enterFolder(Level& level, const char* name, const struct stat& st, bool viaLink) {
-    const std::string path = level.srcPath + name + "/";
+    const std::string path = srcPath_ + name + "/";
     if (excluded(path))
         return;
     const FileId id{st.st_dev, st.st_ino};
-    if (std::find(ancestors_.begin(), ancestors_.end(), id) != ancestors_.end()) {
+    if (ancestors_.contains(id)) {
         con_.errorLine("フォルダーがループしているため、その先へは進みません - " + path);
+        return;
+    }
+    if (levels_.size() >= kMaxDepth) {
+        fail(kBadCommand, "フォルダーの階層が深すぎるため (" + std::to_string(kMaxDepth) +
+                              " 階層まで)、その先へは進みません - " + path);
         return;
     }
     if (viaLink && !destCanonical_.empty()) {
@@ -334,35 +398,54 @@ void Engine::enterFolder(Level& level, const char* name, const struct stat& st, 
         fail(kBadCommand, "フォルダーを開けません - " + path + ": " + errorText(errno));
         return;
     }
-    Level child;
-    child.parent = &level;
-    child.name = name;
-    child.dir = ::fdopendir(fd);
-    if (!child.dir) {
+    auto child = std::make_unique<Level>();
+    child->parent = &level;
+    child->name = name;
+    child->id = id;
+    child->dir = ::fdopendir(fd);
+    if (!child->dir) {
         ::close(fd);
         fail(kBadCommand, "フォルダーを開けません - " + path + ": " + errorText(errno));
         return;
     }
-    child.srcFd = fd;
-    child.srcMode = st.st_mode;
-    child.srcPath = path;
-    child.dstPath = level.dstPath + name + "/";
+    child->srcFd = fd;
+    child->srcMode = st.st_mode;
     if (level.dstFd >= 0)
-        child.dstFd = ::openat(level.dstFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        child->dstFd = ::openat(level.dstFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     // With /U only files already in the destination count: a folder it lacks has none.
-    if (o_.existingOnly && child.dstFd < 0)
+    if (o_.existingOnly && child->dstFd < 0)
         return;
-    if (o_.emptyFolders && !o_.listOnly && !o_.existingOnly && !ensureDestination(child))
-        return;
-    ancestors_.push_back(id);
-    walk(child);
-    ancestors_.pop_back();
+    srcPath_ = path;
+    dstPath_ += name;
+    dstPath_ += '/';
+    child->srcLength = srcPath_.size();
+    child->dstLength = dstPath_.size();
+    Level& entered = *child;
+    ancestors_.insert(id);
+    levels_.push_back(std::move(child));
+    // Leftovers of a killed run go as soon as the walk comes by, copied into or not.
+    if (entered.dstFd >= 0 && !o_.listOnly)
+        removeLeftoverTemporaries(entered.dstFd);
+    if (o_.emptyFolders && !o_.listOnly && !o_.existingOnly && !ensureDestination(entered))
+        leaveFolder();
+}
+
+bool Engine::isNewerThanCopy(const struct stat& source, const struct stat& copy, int dstFd) {
+    if (!isNewerAtStep(source.st_mtim, copy.st_mtim, 1))
+        return false;
+    if (isNewerAtStep(source.st_mtim, copy.st_mtim, kCoarsestTimeStep))
+        return true;
+    // Only a difference below every file system's step needs the destination's own step.
+    auto step = timeSteps_.find(copy.st_dev);
+    if (step == timeSteps_.end())
+        step = timeSteps_.emplace(copy.st_dev, timeStepOf(dstFd, !o_.listOnly)).first;
+    return isNewerAtStep(source.st_mtim, copy.st_mtim, step->second);
 }
 
 void Engine::visitFile(Level& level, const char* name, const struct stat& st, bool asLink) {
     if (!(literalName_ ? pattern_ == name : wildcardMatch(pattern_, name)))
         return;
-    const std::string srcPath = level.srcPath + name;
+    const std::string srcPath = srcPath_ + name;
     if (excluded(srcPath))
         return;
     ++found_;
@@ -382,17 +465,17 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
         if (::fstatat(level.dstFd, targetName, &target, AT_SYMLINK_NOFOLLOW) == 0) {
             exists = true;
         } else if (errno != ENOENT) {
-            fail(kWriteFailed, "コピー先を調べられません - " + level.dstPath + targetName + ": " +
-                                   errorText(errno));
+            fail(kWriteFailed,
+                 "コピー先を調べられません - " + dstPath_ + targetName + ": " + errorText(errno));
             return;
         }
     }
     if (o_.existingOnly && !exists)
         return;
-    if (o_.newerOnly && exists && !isNewer(st.st_mtim, target.st_mtim))
+    if (o_.newerOnly && exists && !isNewerThanCopy(st, target, level.dstFd))
         return;
 
-    const std::string dstPath = destIsFile_ ? o_.destination : level.dstPath + name;
+    const std::string dstPath = destIsFile_ ? o_.destination : dstPath_ + name;
     if (exists && S_ISDIR(target.st_mode)) {
         fail(kWriteFailed,
              "同じ名前のフォルダーがあるため、ファイルをコピーできません - " + dstPath);
@@ -411,14 +494,14 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     if (o_.askEach && !o_.listOnly) {
         const auto answer = con_.ask(srcPath + " をコピーしますか (Y/N)? ", "YN");
         if (!answer)
-            con_.line("入力が終わったため、「いいえ」とみなしました。");
+            notAnswered(srcPath);
         if (answer != 'Y')
             return;
     }
     if (exists && !o_.listOnly && !overwriteAll_) {
         const auto answer = con_.ask(dstPath + " を上書きしますか (Yes/No/All)? ", "YNA");
         if (!answer)
-            con_.line("入力が終わったため、「いいえ」とみなしました。");
+            notAnswered(srcPath);
         if (!answer || *answer == 'N')
             return;
         if (*answer == 'A')
@@ -433,10 +516,6 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     }
     if (!ensureDestination(level))
         return;
-    if (!level.dstCreated && !level.swept) {
-        removeLeftoverTemporaries(level.dstFd);
-        level.swept = true;
-    }
     mode_t mode = st.st_mode & 07777;
     if (!o_.keepAttributes)
         mode |= S_IWUSR; // like clearing a read-only attribute
@@ -539,7 +618,8 @@ int Engine::run() {
         if (!answer) {
             con_.errorLine(
                 "入力が終わったため、コピー先がファイルかフォルダーかを決められません。");
-            return kBadCommand;
+            con_.line(summary());
+            return kNotAnswered;
         }
         toFolder = *answer == 'D';
     }
@@ -557,7 +637,9 @@ int Engine::run() {
     std::error_code ec;
     const fs::path sourceReal = fs::canonical(baseDir, ec);
     std::error_code destEc;
-    destCanonical_ = fs::weakly_canonical(destRoot_, destEc);
+    // Absolute before it is compared: a relative destination that does not exist yet stays
+    // relative in weakly_canonical and would never be found below the source.
+    destCanonical_ = fs::weakly_canonical(fs::absolute(destRoot_), destEc);
     if (!ec && !destEc) {
         if (!destIsFile_ && destCanonical_ == sourceReal) {
             con_.errorLine("コピー元とコピー先が同じフォルダーです - " + dest);
@@ -571,39 +653,46 @@ int Engine::run() {
         destCanonical_.clear();
     }
 
-    Level root;
+    auto root = std::make_unique<Level>();
     const int fd = ::open(baseDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat rootSt {};
-    if (fd < 0 || ::fstat(fd, &rootSt) != 0 || !(root.dir = ::fdopendir(fd))) {
+    if (fd < 0 || ::fstat(fd, &rootSt) != 0 || !(root->dir = ::fdopendir(fd))) {
         con_.errorLine("パスが見つかりません - " + baseDir + ": " + errorText(errno));
         if (fd >= 0)
             ::close(fd);
         return kBadCommand;
     }
-    root.srcFd = fd;
-    root.srcMode = rootSt.st_mode;
-    root.srcPath = shownBase;
-    root.dstPath = toFolder ? withSlash(dest) : std::string();
-    root.dstFd = ::open(destRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    root->id = {rootSt.st_dev, rootSt.st_ino};
+    root->srcFd = fd;
+    root->srcMode = rootSt.st_mode;
+    srcPath_ = shownBase;
+    dstPath_ = toFolder ? withSlash(dest) : std::string();
+    root->srcLength = srcPath_.size();
+    root->dstLength = dstPath_.size();
+    root->dstFd = ::open(destRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 
     if (o_.waitFirst) {
         con_.write("準備ができたら、どれかキーを押してコピーを始めてください . . . ");
         con_.waitKey();
         con_.line("");
     }
+    if (root->dstFd >= 0 && !o_.listOnly)
+        removeLeftoverTemporaries(root->dstFd);
     if (ProgressWriter* progress = con_.progress())
         progress->planned(
             planCopy({o_, baseDir, shownBase, destRoot_,
                       destIsFile_ ? destFileName_ : std::string(), pattern_, literalName_,
-                      recursive_, [this](const std::string& path) { return excluded(path); }}));
+                      recursive_, [this](const std::string& path) { return excluded(path); },
+                      [this](const struct stat& source, const struct stat& copy, int dstFd) {
+                          return isNewerThanCopy(source, copy, dstFd);
+                      }}));
     if (o_.emptyFolders && !o_.listOnly && !o_.existingOnly)
-        ensureDestination(root);
-    ancestors_.push_back({rootSt.st_dev, rootSt.st_ino});
+        ensureDestination(*root);
     if (singleFile && !recursive_) {
         if (!stopped_)
-            visitEntry(root, pattern_.c_str());
+            visitEntry(*root, pattern_.c_str());
     } else {
-        walk(root);
+        walk(std::move(root));
     }
 
     if (found_ == 0 && status_ == kCopyDone && !o_.treeOnly)

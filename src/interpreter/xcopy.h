@@ -12,7 +12,8 @@ namespace xcpycmd {
 enum XCopyStatus : int {
     kCopyDone = 0,
     kNoFilesFound = 1,
-    kBadCommand = 4, // bad switches, syntax, a missing source, a refused copy
+    kNotAnswered = 2, // a question met the end of input: as when the user breaks the copy off
+    kBadCommand = 4,  // bad switches, syntax, a missing source, a refused copy
     kWriteFailed = 5,
 };
 

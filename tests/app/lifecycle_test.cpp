@@ -1,30 +1,46 @@
 #include "support/window_fixture.h"
 
+#include "app/modMain.h"
+
+#include <QFile>
+
 namespace xcpy::test {
 namespace {
 
 using Lifecycle = WindowTest;
 
-TEST_F(Lifecycle, formLoad_callsCompanionsInOrderWithDefaults) {
-    load();
-    const QString cwd = QDir::currentPath();
-    QStringList calls = fakes.log.calls;
-    ASSERT_EQ(calls.size(), 11);
-    EXPECT_TRUE(calls[6].startsWith("SettingsStore.ToolbarHeight("));
-    calls.removeAt(6);
-    EXPECT_EQ(calls,
-              QStringList({"SettingsStore.AttachWindow(frmXCopy)",
-                           "SettingsStore.Section(" + exeBaseName() + ")",
-                           "SettingsStore.ReadSetting(InitDir, " + cwd + ")",
-                           "SettingsStore.ReadSetting(BatDir, " + cwd + ")",
-                           "SettingsStore.ReadSetting(XOption, /D /E )",
-                           "SettingsStore.ReadSetting(FileName, )",
-                           "SettingsStore.StoreOption1(true)", "SettingsStore.StoreOption2(true)",
-                           "RunLog.LogPath(" + temp.path() + "/X.log)", "RunLog.LogOption(true)"}));
-    EXPECT_TRUE(fakes.prompt.messages.isEmpty());
-    EXPECT_EQ(window->initDir(), cwd);
-    EXPECT_EQ(window->xOption(), "/D /E ");
+TEST_F(Lifecycle, start_loadsTheListOfTheCommandLineElseTheRememberedOne) {
+    const auto write = [&](const char* name, const QByteArray& bytes) {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write("remembered.xcpy", "/r=/s\r\n");
+    write("My List.xcpy", "/a=/b\r\n/c=/d\r\n");
+    fakes.settings["FileName"] = path("remembered.xcpy");
+    // An unquoted path with a blank arrives as two arguments.
+    startMainWindow(*window, {"xcpylist", path("My"), "List.xcpy"});
+    EXPECT_EQ(rows(), 2);
+    EXPECT_EQ(window->windowTitle(), "XCOPYバッチリストの作成と実行");
+    EXPECT_TRUE(window->isVisible());
+    // The command state follows the loaded list, whose last row is current.
+    EXPECT_TRUE(button("Save")->isEnabled() && button("Up")->isEnabled());
+    EXPECT_FALSE(button("Down")->isEnabled() || button("Add")->isEnabled());
     EXPECT_FALSE(window->unsavedChanges());
+    const int column = window->lsvBatList->columnWidth(0);
+    EXPECT_EQ(window->lsvBatList->columnWidth(1), column);
+    EXPECT_NEAR(2 * column, window->lsvBatList->width(), 8) << "the columns share the list";
+
+    // A command line that names no file loads nothing, not even the remembered list.
+    window = std::make_unique<frmXCopy>(fakes);
+    startMainWindow(*window, {"xcpylist", "\"" + path("missing.xcpy") + "\""});
+    EXPECT_EQ(rows(), 0);
+    window = std::make_unique<frmXCopy>(fakes);
+    startMainWindow(*window, {"xcpylist"});
+    EXPECT_EQ(source(0), "/r");
+    EXPECT_EQ(window->batDir(), QDir::currentPath());
+    EXPECT_EQ(window->xOption(), "/D /E ");
+    EXPECT_TRUE(fakes.prompt.messages.isEmpty());
 }
 
 TEST_F(Lifecycle, formUnload_writesFourSettingsWithFileNameFromPanel) {
@@ -44,6 +60,7 @@ struct CloseCase {
     const char* name;
     bool copyRunning, unsaved;
     std::deque<qint32> answers;
+    bool saveSucceeds; // the save dialog gets a file name, else it is cancelled
     bool closes;
     QString message; // "text|style|title", or empty for none
     bool saveDialogShown;
@@ -61,6 +78,8 @@ TEST_P(CloseRequest, answersDecideTheClose) {
     if (c.unsaved)
         addPair(makeFolder("a"), makeFolder("b"));
     fakes.prompt.messageAnswers = c.answers;
+    if (c.saveSucceeds)
+        fakes.prompt.fileChoices = {path("saved.xcpy")};
     bool closed = false;
     if (c.copyRunning) {
         fakes.prompt.messageAnswers.push_front(msg::kAnswerOk); // the run's confirmation
@@ -85,11 +104,14 @@ const char* const kAsk = "バッチファイルに保存しますか？|67|";
 INSTANTIATE_TEST_SUITE_P(
     Matrix, CloseRequest,
     ::testing::Values(
-        CloseCase{"copyRunning", true, true, {}, false, "コピー中です。終了できません|64|", false},
-        CloseCase{"unsavedCancel", false, true, {msg::kAnswerCancel}, false, kAsk, false},
-        CloseCase{"unsavedYes", false, true, {msg::kAnswerYes}, true, kAsk, true},
-        CloseCase{"unsavedNo", false, true, {msg::kAnswerNo}, true, kAsk, false},
-        CloseCase{"nothingUnsaved", false, false, {}, true, "", false}),
+        CloseCase{
+            "copyRunning", true, true, {}, false, false, "コピー中です。終了できません|64|", false},
+        CloseCase{"unsavedCancel", false, true, {msg::kAnswerCancel}, false, false, kAsk, false},
+        CloseCase{"unsavedYes", false, true, {msg::kAnswerYes}, true, true, kAsk, true},
+        CloseCase{
+            "unsavedYesSaveCancelled", false, true, {msg::kAnswerYes}, false, false, kAsk, true},
+        CloseCase{"unsavedNo", false, true, {msg::kAnswerNo}, false, true, kAsk, false},
+        CloseCase{"nothingUnsaved", false, false, {}, false, true, "", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

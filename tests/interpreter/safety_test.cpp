@@ -86,12 +86,22 @@ TEST_F(Binary, InterruptLeavesTheOldTargetAndARerunCompletesTheCopy) {
 TEST_F(Binary, ExitStatusesAndCommandLine) {
     write("src/a.txt", "a");
     write("blocker", "a regular file");
+    write("older/a.txt", "old");
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0644), 0);
     const std::pair<std::string, int> cases[] = {
         {"REM nothing to copy", 0},
         {"XCopy.exe " + q("src") + "/*.none " + q("none") + " /I", 1},
         {"XCopy.exe " + q("src") + " " + q("bad") + " /I /Q9", 4},
         {"XCopy.exe " + q("missing") + " " + q("m") + " /I", 4},
         {"XCopy.exe " + q("src") + " " + q("blocker/sub") + " /I /Y", 5},
+        {"XCopy.exe " + q("src") + " " + q("blocker/sub") + " /I /Y /C", 5},
+        // A question that meets the end of input leaves a file uncopied: never a success.
+        {"XCopy.exe " + q("src") + " " + q("older"), 2},
+        {"XCopy.exe " + q("src") + " " + q("asked") + " /I /P", 2},
+        {"XCopy.exe " + q("src") + " " + q("fileOrFolder"), 2},
+        // Exclude lists that no person wrote are refused, not read.
+        {"XCopy.exe " + q("src") + " " + q("x1") + " /I /EXCLUDE:/dev/zero", 4},
+        {"XCopy.exe " + q("src") + " " + q("x2") + " /I /EXCLUDE:" + path("fifo"), 4},
         // The highest status of the lines; unknown commands do not count.
         {"UNKNOWN\r\nXCopy.exe " + q("src") + "/*.none " + q("n") + " /I\r\nXCopy.exe " + q("src") +
              " " + q("ok") + " /I",
@@ -102,6 +112,12 @@ TEST_F(Binary, ExitStatusesAndCommandLine) {
         EXPECT_EQ(r.status, status) << line << "\n" << r.out;
     }
     EXPECT_EQ(read("ok/a.txt"), "a");
+    EXPECT_EQ(read("older/a.txt"), "old");
+    EXPECT_FALSE(exists("asked/a.txt") || exists("fileOrFolder"));
+    write("huge.bat", "");
+    ASSERT_EQ(::truncate(path("huge.bat").c_str(), 17 << 20), 0);
+    for (const std::string& batch : {std::string("/dev/zero"), path("fifo"), path("huge.bat")})
+        EXPECT_EQ(WEXITSTATUS(wait(start("/c " + batch))), 4) << batch;
     EXPECT_EQ(WEXITSTATUS(wait(start(""))), 1);
     EXPECT_EQ(WEXITSTATUS(wait(start("/c " + q("no such.bat")))), 1);
     EXPECT_NE(read("out.txt").find("no such.bat"), std::string::npos);
@@ -140,6 +156,59 @@ TEST_F(Safety, LinkLoopsEndAndSpecialFilesAreSkipped) {
     EXPECT_EQ(read("dst/a/file.txt"), "f");
     EXPECT_FALSE(exists("dst/a/up") || exists("dst/into-dst") || exists("dst/pipe"));
     EXPECT_NE(r.out.find("ループ"), std::string::npos);
+}
+
+TEST_F(Safety, RelativeDestinationBelowALinkedSourceIsNotCopiedIntoItself) {
+    write("src/a/file.txt", "f");
+    fs::create_directory_symlink("../..", path("src/a/up")); // the folder holding src and dst
+    const fs::path before = fs::current_path();
+    fs::current_path(root);
+    const auto r = xcopy("\"./src\" \"dst\" /E /I");
+    fs::current_path(before);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(read("dst/a/file.txt"), "f");
+    EXPECT_FALSE(exists("dst/a/up"));
+}
+
+TEST_F(Safety, LeftoversAreSweptWhereNothingIsCopied) {
+    write("src/sub/a.txt", "a");
+    ASSERT_EQ(xcopy(q("src") + " " + q("dst") + " /E /I").status, 0);
+    // No process has this id (above any pid_max), so its files are a killed run's leftovers.
+    write("dst/sub/.xcpycmd-tmp-999999999-abcdefgh", "half");
+    write("dst/.xcpycmd-tmp-999999999-ijklmnop", "half");
+    const auto r = xcopy(q("src") + " " + q("dst") + " /D /E /I");
+    EXPECT_NE(r.out.find("0 個のファイルをコピーしました"), std::string::npos) << r.out;
+    EXPECT_EQ(temporaries(), 0);
+}
+
+TEST_F(Safety, AnyDepthEndsWithoutACrash) {
+    // 20,000 levels, far deeper than any stack could recurse through; in memory, where such a
+    // tree is made and removed in a second rather than a minute.
+    std::string scratch =
+        fs::is_directory("/dev/shm") ? "/dev/shm/xcpycmd-deep-XXXXXX" : path("deep-XXXXXX");
+    ASSERT_NE(::mkdtemp(scratch.data()), nullptr);
+    int fd = ::open(scratch.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::mkdirat(fd, "src", 0755), 0);
+    ::close(fd);
+    fd = ::open((scratch + "/src").c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < 20000 && fd >= 0; ++level) {
+        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::close(::openat(fd, "deep.txt", O_WRONLY | O_CREAT, 0644)), 0);
+    ::close(fd);
+    const auto r = xcopy("\"" + scratch + "/src\" \"" + scratch + "/dst\" /E /I /Y");
+    EXPECT_EQ(r.status, 4);
+    // The depth limit, or before it the limit of open files: an error either way.
+    EXPECT_TRUE(r.out.find("階層が深すぎる") != std::string::npos ||
+                r.out.find("開いているファイルが多すぎます") != std::string::npos)
+        << r.out.substr(0, 300);
+    EXPECT_TRUE(fs::is_directory(scratch + "/dst/d/d/d"));
+    // std::filesystem recurses to remove a tree; rm does not.
+    EXPECT_EQ(std::system(("rm -rf \"" + scratch + "\"").c_str()), 0);
 }
 
 } // namespace

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <ctime>
+
+namespace xcpycmd {
+
+// The step, in nanoseconds, at which the file system of the open folder `dirFd` stores
+// modification times: 2 s on FAT, 10 ms or 2 s on exFAT, 100 ns on NTFS, 1 s where whole seconds
+// are kept, 1 where nanoseconds are. It is measured by setting a time on a nameless (or, where
+// the file system has none, temporary) file in the folder and reading back what was stored;
+// where the folder cannot be written, the file system's type decides, and a type it does not
+// know is compared exactly, so nothing newer is missed. Without mayWrite only the type decides.
+long timeStepOf(int dirFd, bool mayWrite);
+
+// No file system stores times more coarsely (FAT's 2 s).
+inline constexpr long kCoarsestTimeStep = 2'000'000'000;
+
+// The step that a file system keeping `stored` for the requested time `wanted` works at.
+long timeStepFromStored(const timespec& wanted, const timespec& stored);
+
+// Whether source is newer than a copy whose time was stored at `step`: a stored time equal to
+// the source's at that step (rounded down or up) is the same time.
+bool isNewerAtStep(const timespec& source, const timespec& stored, long step);
+
+} // namespace xcpycmd
