@@ -4,8 +4,8 @@
 #include "interpreter/xcopy_options.h"
 
 #include <functional>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 
 namespace xcpycmd {
 
