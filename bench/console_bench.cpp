@@ -118,11 +118,11 @@ int main(int argc, char** argv) {
     const int files = setting("XCPY_BENCH_FILES", 20000);
     const int nameCount = setting("XCPY_BENCH_NAMES", 100000);
     const QString dir = work.path();
-    // Removes the copies of earlier runs, outside the timed part.
+    // Removes the copies of earlier runs. Only between the two parts: a file system busy
+    // freeing what was just removed slows the next run by more than what is measured here.
     const auto fresh = [&] {
         for (const QString& copy : QDir(dir).entryList({QStringLiteral("dst*")}, QDir::Dirs))
             QDir(dir + u'/' + copy).removeRecursively();
-        ::sync();
     };
 
     std::printf("== planning walk: first copy of %d files of 1-16 KiB ==\n", files);
@@ -131,9 +131,9 @@ int main(int argc, char** argv) {
     double without = 1e99;
     double with = 1e99;
     for (int i = 0; i < rounds; ++i) { // alternated, so neither side always goes first
-        fresh();
+        ::sync();
         const double a = runPlain(xcpycmd, writeBatch(dir, source), i % 2 == 1);
-        fresh();
+        ::sync();
         const double b = runPlain(xcpycmd, writeBatch(dir, source), i % 2 == 0);
         without = std::min(without, i % 2 == 1 ? b : a);
         with = std::min(with, i % 2 == 1 ? a : b);
@@ -144,13 +144,14 @@ int main(int argc, char** argv) {
     std::printf("\n== console window: first copy of %d files of 100 bytes, every name shown ==\n",
                 nameCount);
     QDir(dir + QStringLiteral("/src")).removeRecursively();
+    fresh();
     makeTree(dir + QStringLiteral("/names"), nameCount, 100, 100);
     const QString names = dir + QStringLiteral("/names");
     double toNull = 1e99;
     double inConsole = 1e99;
     qint64 longestPause = 0;
     for (int i = 0; i < rounds * 2; ++i) { // alternated as above
-        fresh();
+        ::sync();
         if ((i + i / 2) % 2 == 0) {
             toNull = std::min(toNull, runPlain(xcpycmd, writeBatch(dir, names), false));
         } else {
