@@ -232,7 +232,7 @@ check_manpages() {
     # So does every exit status the help lists ("終了コード: 0 完了、1 ..."), under EXIT STATUS.
     local statuses=() status
     mapfile -t statuses < <(tr -d '\n' <"$work/help.txt" | grep -oE '(終了コード: |、)[0-9]+ ' |
-        grep -oE '[0-9]+')
+        grep -oE '[0-9]+' | sort -un)
     [ ${#statuses[@]} -gt 0 ] || fail "found no exit statuses in xcpycmd's help"
     local exit_section
     exit_section=$(sed -n '/^EXIT STATUS/,/^[A-Z]/p' <<<"$rendered")
