@@ -2,7 +2,6 @@
 #include "companions/console_window.h"
 #include "companions/qt_shell_helper.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -24,14 +23,20 @@ namespace {
 
 class ShellHelperRun : public ::testing::Test {
 protected:
-    // Writes an executable /bin/sh script and returns its command line with `args`.
-    QString script(const QString& name, const QByteArray& body, const QString& args = {}) {
+    // Writes `bytes` to `name` in the temporary folder, making its folders, and returns its path.
+    QString writeFile(const QString& name, const QByteArray& bytes) {
         const QString path = dir.filePath(name);
         QDir().mkpath(QFileInfo(path).path());
         QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\n" + body + "\n");
-        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
+            << path.toStdString();
+        return path;
+    }
+
+    // Writes an executable /bin/sh script and returns its command line with `args`.
+    QString script(const QString& name, const QByteArray& body, const QString& args = {}) {
+        const QString path = writeFile(name, "#!/bin/sh\n" + body + "\n");
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
         const QString line = path.contains(u' ') ? u'"' + path + u'"' : path;
         return args.isEmpty() ? line : line + u' ' + args;
     }
@@ -73,13 +78,10 @@ protected:
 };
 
 TEST_F(ShellHelperRun, promptAnsweredByTypedKey_outputStreamsAndExitStatusReturns) {
-    const QString line = script(QStringLiteral("a b/ask.sh"), "printf 'Continue? '\n"
-                                                              "x=$(head -c1)\n"
-                                                              "echo \"got $x\"\n"
-                                                              "echo 'エラー行' >&2\n"
-                                                              "printf 'キーを押してください'\n"
-                                                              "head -c1 >/dev/null\n"
-                                                              "exit 3");
+    const QString line =
+        script(QStringLiteral("a b/ask.sh"), "printf 'Continue? '; x=$(head -c1); echo \"got $x\"\n"
+                                             "echo 'エラー行' >&2; printf 'キーを押してください'\n"
+                                             "head -c1 >/dev/null; exit 3");
     QString shown;
     const qint32 status = run(line, [&](ConsoleWindow& c) {
         EXPECT_EQ(c.windowTitle(), QStringLiteral("XCOPY実行中 - ask.sh"));
@@ -96,8 +98,7 @@ TEST_F(ShellHelperRun, promptAnsweredByTypedKey_outputStreamsAndExitStatusReturn
                 shown.contains(QStringLiteral("got y\nエラー行\nキーを押して")))
         << shown.toStdString();
     // The result stays on screen.
-    ASSERT_FALSE(console.isNull());
-    EXPECT_TRUE(console->isVisible());
+    ASSERT_TRUE(console && console->isVisible());
     EXPECT_EQ(console->resultLine()->text(),
               QStringLiteral("コピーされなかったファイルがあります (終了コード 3)"));
     EXPECT_TRUE(helper.LastRunSummary().startsWith(console->resultLine()->text() +
@@ -110,19 +111,12 @@ TEST_F(ShellHelperRun, promptAnsweredByTypedKey_outputStreamsAndExitStatusReturn
 }
 
 TEST_F(ShellHelperRun, realInterpreter_progressChannelFeedsCountsAndResult) {
-    QDir(dir.path()).mkpath(QStringLiteral("src/sub"));
-    for (const char* name : {"src/a.txt", "src/sub/b.txt"}) {
-        QFile file(dir.filePath(QString::fromUtf8(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(1000, 'x'));
-    }
-    QFile batch(dir.filePath(QStringLiteral("x.bat")));
-    ASSERT_TRUE(batch.open(QIODevice::WriteOnly));
-    batch.write("XCopy.exe \"" + dir.filePath("src").toUtf8() + "\" \"" +
-                dir.filePath("dst").toUtf8() + "\" /D /E /I\r\n");
-    batch.close();
-    const qint32 status = run(QStringLiteral(XCPY_BIN_DIR "/xcpycmd /c ") + batch.fileName());
-    EXPECT_EQ(status, 0);
+    writeFile(QStringLiteral("src/a.txt"), QByteArray(1000, 'x'));
+    writeFile(QStringLiteral("src/sub/b.txt"), QByteArray(1000, 'x'));
+    const QString batch =
+        writeFile(QStringLiteral("x.bat"), "XCopy.exe \"" + dir.filePath("src").toUtf8() + "\" \"" +
+                                               dir.filePath("dst").toUtf8() + "\" /D /E /I\r\n");
+    EXPECT_EQ(run(QStringLiteral(XCPY_BIN_DIR "/xcpycmd /c ") + batch), 0);
     ASSERT_FALSE(console.isNull());
     EXPECT_EQ(console->resultLine()->text(), QStringLiteral("正常に終了しました (終了コード 0)"));
     EXPECT_TRUE(
@@ -134,8 +128,7 @@ TEST_F(ShellHelperRun, realInterpreter_progressChannelFeedsCountsAndResult) {
 TEST_F(ShellHelperRun, megabytesOfOutput_doNotStallAndAreaStaysBounded) {
     const QString line = script(QStringLiteral("flood.sh"), "yes " + QByteArray(99, 'x') +
                                                                 " | head -n 100000\n"
-                                                                "echo end\n"
-                                                                "head -c1 >/dev/null");
+                                                                "echo end; head -c1 >/dev/null");
     int blocks = 0;
     const qint32 status = run(line, [&](ConsoleWindow& c) {
         // Looks at what has been drawn only, so the test leaves the pace to the console.
@@ -151,8 +144,7 @@ TEST_F(ShellHelperRun, megabytesOfOutput_doNotStallAndAreaStaysBounded) {
 
 TEST_F(ShellHelperRun, programMissingOrNotExecutable_throwsByCauseAndLeavesNoConsole) {
     const QString missing = dir.filePath(QStringLiteral("xcpycmd"));
-    const QString plain = dir.filePath(QStringLiteral("plain.bat"));
-    QFile(plain).open(QIODevice::WriteOnly);
+    const QString plain = writeFile(QStringLiteral("plain.bat"), {});
     const std::pair<QString, int> cases[] = {{missing, 53}, {plain, 70}};
     bool shown = false;
     QObject::connect(&helper, &QtShellHelper::consoleShown, [&] { shown = true; });

@@ -8,11 +8,16 @@ namespace {
 
 class Progress : public TempTree {
 protected:
+    using Lines = std::vector<std::string>;
     struct Run {
         int status;
         std::string out;
-        std::vector<std::string> progress; // "line", "plan" and the last "done" of each line
+        Lines progress; // "line", "plan" and the last "done" of each line
     };
+
+    std::string copyLine(const char* from, const char* to, const std::string& switches) const {
+        return "XCopy.exe " + q(from) + " " + q(to) + " " + switches + "\r\n";
+    }
 
     // Runs a batch text in-process, with a progress channel on a pipe when `channel` is set.
     Run runBatch(const std::string& text, bool channel, const std::string& input = "") const {
@@ -32,7 +37,7 @@ protected:
             bytes.append(buffer, static_cast<std::size_t>(n));
         ::close(fds[0]);
 
-        std::vector<std::string> lines;
+        Lines lines;
         std::istringstream stream(bytes);
         for (std::string line; std::getline(stream, line);) {
             // Only the last "done" of a line says what it copied; earlier ones may come or not.
@@ -52,19 +57,13 @@ TEST_F(Progress, smallTree_plannedEqualsDonePerLineAndNormalOutputUnchanged) {
     write("a/deep/x/y/three.txt", "123");
     write("b/only.txt", "1234567890");
     write("ex.txt", "skip\n");
-    const std::string batch = "@echo off\r\n"
-                              "XCopy.exe " +
-                              q("a") + " " + q("d1") + " /E /I /EXCLUDE:" + path("ex.txt") +
-                              "\r\n"
-                              "REM not a copy\r\n"
-                              "XCopy.exe " +
-                              q("b") + " " + q("d2") + " /D /E /I\r\n";
-
+    const std::string batch = "@echo off\r\n" +
+                              copyLine("a", "d1", "/E /I /EXCLUDE:" + path("ex.txt")) +
+                              "REM not a copy\r\n" + copyLine("b", "d2", "/D /E /I");
     const Run with = runBatch(batch, true);
     EXPECT_EQ(with.status, 0) << with.out;
-    const std::vector<std::string> expected = {"line 1 2", "plan 3 15", "done 3 15",
-                                               "line 2 2", "plan 1 10", "done 1 10"};
-    EXPECT_EQ(with.progress, expected);
+    EXPECT_EQ(with.progress,
+              (Lines{"line 1 2", "plan 3 15", "done 3 15", "line 2 2", "plan 1 10", "done 1 10"}));
 
     // Without the channel the same run prints the same text and writes no progress.
     fs::remove_all(root / "d1");
@@ -73,10 +72,10 @@ TEST_F(Progress, smallTree_plannedEqualsDonePerLineAndNormalOutputUnchanged) {
     EXPECT_EQ(without.out, with.out);
     EXPECT_TRUE(without.progress.empty());
 
-    // /D now finds everything up to date: nothing planned, nothing done.
-    const Run again = runBatch(batch, true);
-    EXPECT_EQ(again.progress[4], "plan 0 0");
-    EXPECT_EQ(again.progress[5], "done 0 0");
+    // The second line's /D now finds everything up to date: nothing planned, nothing done.
+    fs::remove_all(root / "d1");
+    EXPECT_EQ(runBatch(batch, true).progress,
+              (Lines{"line 1 2", "plan 3 15", "done 3 15", "line 2 2", "plan 0 0", "done 0 0"}));
 }
 
 TEST_F(Progress, overwriteAnsweredNo_doneFallsShortOfPlan) {
@@ -84,10 +83,8 @@ TEST_F(Progress, overwriteAnsweredNo_doneFallsShortOfPlan) {
     write("src/b.txt", "bbbbbb");
     write("dst/a.txt", "old");
     write("dst/b.txt", "old");
-    const Run run = runBatch("XCopy.exe " + q("src") + " " + q("dst") + " /-Y\r\n", true, "N\nN\n");
-    ASSERT_EQ(run.progress.size(), 3u) << run.out;
-    EXPECT_EQ(run.progress[1], "plan 2 10");
-    EXPECT_EQ(run.progress[2], "done 0 0");
+    const Run run = runBatch(copyLine("src", "dst", "/-Y"), true, "N\nN\n");
+    EXPECT_EQ(run.progress, (Lines{"line 1 1", "plan 2 10", "done 0 0"})) << run.out;
     EXPECT_EQ(read("dst/a.txt"), "old");
 }
 

@@ -23,6 +23,15 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace xcpy::test {
 
+// Takes the next scripted answer, if any.
+template <class T> std::optional<T> popFront(std::deque<T>& queue) {
+    if (queue.empty())
+        return std::nullopt;
+    T front = std::move(queue.front());
+    queue.pop_front();
+    return front;
+}
+
 // Every companion call of a test, in order, as "Component.Operation(arg, arg)".
 struct CallLog {
     QStringList calls;
@@ -32,41 +41,35 @@ struct CallLog {
 };
 
 // The values outlive the store, which the window destroys. Only the writes are logged.
-class FakeSettingsStore : public SettingsStore {
-public:
+struct FakeSettingsStore : SettingsStore {
     FakeSettingsStore(CallLog& log, QMap<QString, QString>& values, const QString& writeFailure)
-        : log_(log), values_(values), writeFailure_(writeFailure) {}
+        : log(log), values(values), writeFailure(writeFailure) {}
     void Section(const QVariant&) override {}
     void StoreOption2(bool) override {}
     void StoreOption1(bool) override {}
     void AttachWindow(QWidget*) override {}
     void ToolbarHeight(qint32) override {}
     QVariant ReadSetting(const QVariant& key, const QVariant& defaultValue) override {
-        return values_.contains(key.toString()) ? QVariant(values_[key.toString()]) : defaultValue;
+        return values.contains(key.toString()) ? QVariant(values[key.toString()]) : defaultValue;
     }
     void WriteSetting(const QVariant& key, const QVariant& value) override {
         const QObject* object = value.canConvert<QObject*>() ? value.value<QObject*>() : nullptr;
-        log_.add("SettingsStore", "WriteSetting",
-                 {key.toString(), object ? '<' + object->objectName() + '>' : value.toString()});
-        values_[key.toString()] = settingValueText(value);
+        log.add("SettingsStore", "WriteSetting",
+                {key.toString(), object ? '<' + object->objectName() + '>' : value.toString()});
+        values[key.toString()] = settingValueText(value);
     }
-    QString WriteFailure() const override { return writeFailure_; }
-
-private:
-    CallLog& log_;
-    QMap<QString, QString>& values_;
-    const QString& writeFailure_;
+    QString WriteFailure() const override { return writeFailure; }
+    CallLog& log;
+    QMap<QString, QString>& values;
+    const QString& writeFailure;
 };
 
-class FakeRunLog : public RunLog {
-public:
-    explicit FakeRunLog(QStringList& lines) : lines_(lines) {}
-    void LogLine(const QString& text) override { lines_ << text; }
+struct FakeRunLog : RunLog {
+    explicit FakeRunLog(QStringList& lines) : lines(lines) {}
+    void LogLine(const QString& text) override { lines << text; }
     void LogPath(const QString&) override {}
     void LogOption(bool) override {}
-
-private:
-    QStringList& lines_;
+    QStringList& lines;
 };
 
 struct ShownMessage {
@@ -75,27 +78,19 @@ struct ShownMessage {
     QString title;
 };
 
-class FakePromptBox : public PromptBox {
-public:
+struct FakePromptBox : PromptBox {
     void ErrorReport(const QString& routine, const ErrorInfo& error) override {
         errors.append({routine, error});
     }
     qint32 Message(QWidget*, const QVariant& text, qint32 style, const QString& title) override {
         messages << ShownMessage{text.toString(), style, title};
-        if (messageAnswers.empty())
-            return msg::kAnswerOk;
-        const qint32 answer = messageAnswers.front();
-        messageAnswers.pop_front();
-        return answer;
+        return popFront(messageAnswers).value_or(msg::kAnswerOk);
     }
     void VersionInfo(QWidget*, const ApplicationInfo&, QObject*) override {}
     bool FileDialog(QWidget*, CommonDialog& dialog, FileDialogKind kind) override {
         dialogs << dialog;
         dialogKinds << kind;
-        const std::optional<QString> choice =
-            fileChoices.empty() ? std::nullopt : fileChoices.front();
-        if (!fileChoices.empty())
-            fileChoices.pop_front();
+        const std::optional<QString> choice = popFront(fileChoices).value_or(std::nullopt);
         if (choice)
             dialog.FileName = *choice;
         return choice.has_value();
@@ -110,12 +105,11 @@ public:
     QList<QPair<QString, ErrorInfo>> errors;
 };
 
-class FakeShellHelper : public ShellHelper {
-public:
-    explicit FakeShellHelper(CallLog& log) : log_(log) {}
+struct FakeShellHelper : ShellHelper {
+    explicit FakeShellHelper(CallLog& log) : log(log) {}
     qint32 RunAndWait(const QString& commandLine, qint32 windowStyle, bool wait) override {
-        log_.add("ShellHelper", "RunAndWait",
-                 {commandLine, QString::number(windowStyle), wait ? "true" : "false"});
+        log.add("ShellHelper", "RunAndWait",
+                {commandLine, QString::number(windowStyle), wait ? "true" : "false"});
         commandLines << commandLine;
         const qint32 status = onRun ? onRun(commandLine) : 0;
         lastSummary = QStringLiteral("終了コード %1").arg(status);
@@ -123,12 +117,8 @@ public:
     }
     QString LastRunSummary() const override { return lastSummary; }
     QString BrowseFolder(QWidget*, const QString& prompt) override {
-        log_.add("ShellHelper", "BrowseFolder", {prompt});
-        if (folderChoices.empty())
-            return {};
-        const QString choice = folderChoices.front();
-        folderChoices.pop_front();
-        return choice;
+        log.add("ShellHelper", "BrowseFolder", {prompt});
+        return popFront(folderChoices).value_or(QString());
     }
 
     std::deque<QString> folderChoices; // empty text: the user cancels
@@ -136,27 +126,21 @@ public:
     std::function<qint32(const QString&)> onRun;
     QStringList commandLines;
     QString lastSummary;
-
-private:
-    CallLog& log_;
+    CallLog& log;
 };
 
-class FakePathHelper : public PathHelper {
-public:
-    explicit FakePathHelper(CallLog& log) : log_(log) {}
+struct FakePathHelper : PathHelper {
+    explicit FakePathHelper(CallLog& log) : log(log) {}
     void FieldFocus(QLineEdit* field) override {
-        log_.add("PathHelper", "FieldFocus", {field ? field->objectName() : QString()});
+        log.add("PathHelper", "FieldFocus", {field ? field->objectName() : QString()});
     }
     QString FolderOf(const QString& path) override { return folderOfPath(path); }
     QString ExtensionOf(const QString& path) override { return extensionOfPath(path); }
-
-private:
-    CallLog& log_;
+    CallLog& log;
 };
 
 // The factory tests hand to the window: every component records into one call log.
-class FakeCompanions : public Companions {
-public:
+struct FakeCompanions : Companions {
     std::unique_ptr<SettingsStore> createSettingsStore() override {
         return std::make_unique<FakeSettingsStore>(log, settings, settingsWriteFailure);
     }
