@@ -9,11 +9,11 @@
 namespace xcpy {
 namespace {
 
-TEST(ConsoleWindow, bytesSplitInsideCharacters_showWholeTextWithoutCarriageReturns) {
+TEST(ConsoleWindow, bytesSplitInsideCharacters_showWholeTextWithoutControlCharacters) {
     ConsoleWindow console(QStringLiteral("xcpycmd"), QStringLiteral("xcpycmd /c x.bat"));
     // One byte at a time, so every character is split.
     for (const char byte :
-         QStringLiteral("上書きしますか (Yes/No/All)?\r\nファイルが見つかりません\n").toUtf8())
+         QStringLiteral("上書きしますか (Yes/No/All)?\a\r\nファイルが見つかりません\n").toUtf8())
         console.appendOutput(QByteArray(1, byte));
     EXPECT_EQ(console.outputText(),
               QStringLiteral("上書きしますか (Yes/No/All)?\nファイルが見つかりません\n"));
