@@ -46,10 +46,9 @@ TEST(ListFileWriter, textTheFileCannotHold_refusedWithRowFieldAndCharacter) {
         const EncodedFile file = encodeListFile(rows);
         ASSERT_FALSE(file.ok()) << c.source.toStdString();
         EXPECT_TRUE(file.bytes.isEmpty());
-        EXPECT_EQ(file.error->row, 2);
-        EXPECT_EQ(file.error->field, c.field);
-        EXPECT_EQ(file.error->character, c.character);
-        EXPECT_EQ(file.error->problem, c.problem);
+        const RowError& e = *file.error;
+        EXPECT_EQ(std::tuple(e.row, e.field, e.character, e.problem),
+                  std::tuple(qsizetype(2), c.field, c.character, c.problem));
         EXPECT_TRUE(
             file.error->message().contains(QStringLiteral("2 行目の") + fieldName(c.field)));
     }
