@@ -68,10 +68,6 @@ struct CloseCase {
     bool saveDialogShown;
 };
 
-void PrintTo(const CloseCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class CloseRequest : public WindowTest, public ::testing::WithParamInterface<CloseCase> {};
 
 TEST_P(CloseRequest, answersDecideTheClose) {
