@@ -2,6 +2,7 @@
 
 #include "interpreter/batch.h"
 #include "interpreter/console.h"
+#include "interpreter/progress.h"
 #include "interpreter/safe_copy.h"
 
 #include <cstdlib>
@@ -10,12 +11,32 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+namespace {
+
+const char* const kUsage =
+    "使い方: xcpycmd /c バッチファイル\n"
+    "バッチ ファイルを 1 行ずつ実行して終了します。\n"
+    "\n"
+    "環境変数 XCPYCMD_PROGRESS_FD に開いているファイル記述子の番号があると、そこへ進み具合を\n"
+    "1 行ずつ書きます (ASCII、LF 区切り):\n"
+    "  line K N   N 個の XCOPY 行のうち K 番目を始める\n"
+    "  plan F B   その行は F 個、B バイトのファイルをコピーする予定\n"
+    "  done F B   その行で F 個、B バイトをコピーした (1 秒に数回と、行の終わりに)\n"
+    "\n"
+    "終了コード: 0 すべてコピーした、1 ファイルが見つからない、2 中断された (答えのない\n"
+    "質問を含む)、4 エラー、5 書き込みエラー。XCOPY 行のうち最も大きいものを返します。\n";
+
+} // namespace
+
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::string flag = argc > 1 ? argv[1] : "";
+    if (argc == 2 && flag == "/?") {
+        std::cout << kUsage;
+        return 0;
+    }
     if (argc < 3 || (flag != "/c" && flag != "/C")) {
-        std::cerr << "使い方: xcpycmd /c バッチファイル\n"
-                     "バッチ ファイルを 1 行ずつ実行して終了します。\n";
+        std::cerr << kUsage;
         return 1;
     }
     // Everything after /c is the file name, as with a command line that was split at blanks;
@@ -39,5 +60,7 @@ int main(int argc, char** argv) {
     xcpycmd::FdInputBuffer stdinBuffer(STDIN_FILENO);
     std::istream input(&stdinBuffer);
     xcpycmd::Console console(input, std::cout, std::cerr);
+    const auto progress = xcpycmd::ProgressWriter::fromEnvironment();
+    console.setProgress(progress.get());
     return xcpycmd::runBatchFile(path, console);
 }

@@ -3,6 +3,8 @@
 
 #include "files/codepage.h"
 #include "interpreter/messages.h"
+#include "interpreter/plan_walk.h"
+#include "interpreter/progress.h"
 #include "interpreter/safe_copy.h"
 #include "interpreter/time_step.h"
 #include "interpreter/xcopy_options.h"
@@ -153,12 +155,13 @@ private:
     bool makeDestination(Level& level);
     std::string srcPath(const Level& level) const { return srcPath_.substr(0, level.srcLength); }
     std::string dstPath(const Level& level) const { return dstPath_.substr(0, level.dstLength); }
-    bool isNewerThanCopy(const struct stat& source, const struct stat& copy, const Level& level);
+    bool isNewerThanCopy(const struct stat& source, const struct stat& copy, int dstFd);
     void walk(std::unique_ptr<Level> root);
     void leaveFolder();
     void enterFolder(Level& level, const char* name, const struct stat& st, bool viaLink);
     void visitEntry(Level& level, const char* name);
     void visitFile(Level& level, const char* name, const struct stat& st, bool asLink);
+    void fileCopied(const struct stat& st);
     std::string summary() const;
 
     const XCopyOptions& o_;
@@ -427,8 +430,7 @@ void Engine::enterFolder(Level& level, const char* name, const struct stat& st, 
         leaveFolder();
 }
 
-bool Engine::isNewerThanCopy(const struct stat& source, const struct stat& copy,
-                             const Level& level) {
+bool Engine::isNewerThanCopy(const struct stat& source, const struct stat& copy, int dstFd) {
     if (!isNewerAtStep(source.st_mtim, copy.st_mtim, 1))
         return false;
     if (isNewerAtStep(source.st_mtim, copy.st_mtim, kCoarsestTimeStep))
@@ -436,7 +438,7 @@ bool Engine::isNewerThanCopy(const struct stat& source, const struct stat& copy,
     // Only a difference below every file system's step needs the destination's own step.
     auto step = timeSteps_.find(copy.st_dev);
     if (step == timeSteps_.end())
-        step = timeSteps_.emplace(copy.st_dev, timeStepOf(level.dstFd, !o_.listOnly)).first;
+        step = timeSteps_.emplace(copy.st_dev, timeStepOf(dstFd, !o_.listOnly)).first;
     return isNewerAtStep(source.st_mtim, copy.st_mtim, step->second);
 }
 
@@ -470,7 +472,7 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     }
     if (o_.existingOnly && !exists)
         return;
-    if (o_.newerOnly && exists && !isNewerThanCopy(st, target, level))
+    if (o_.newerOnly && exists && !isNewerThanCopy(st, target, level.dstFd))
         return;
 
     const std::string dstPath = destIsFile_ ? o_.destination : dstPath_ + name;
@@ -509,7 +511,7 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     if (!o_.quiet)
         con_.line(o_.fullNames ? srcPath + " -> " + dstPath : srcPath);
     if (o_.listOnly) {
-        ++copied_;
+        fileCopied(st);
         return;
     }
     if (!ensureDestination(level))
@@ -532,7 +534,13 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
         }
         return;
     }
+    fileCopied(st);
+}
+
+void Engine::fileCopied(const struct stat& st) {
     ++copied_;
+    if (ProgressWriter* progress = con_.progress())
+        progress->fileDone(st.st_size);
 }
 
 std::string Engine::summary() const {
@@ -670,6 +678,14 @@ int Engine::run() {
     }
     if (root->dstFd >= 0 && !o_.listOnly)
         removeLeftoverTemporaries(root->dstFd);
+    if (ProgressWriter* progress = con_.progress())
+        progress->planned(
+            planCopy({o_, baseDir, shownBase, destRoot_,
+                      destIsFile_ ? destFileName_ : std::string(), pattern_, literalName_,
+                      recursive_, [this](const std::string& path) { return excluded(path); },
+                      [this](const struct stat& source, const struct stat& copy, int dstFd) {
+                          return isNewerThanCopy(source, copy, dstFd);
+                      }}));
     if (o_.emptyFolders && !o_.listOnly && !o_.existingOnly)
         ensureDestination(*root);
     if (singleFile && !recursive_) {
