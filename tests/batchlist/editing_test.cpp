@@ -40,12 +40,9 @@ TEST_F(Editing, insert_marksRowsByBothFoldersAtValidPositionsOnly) {
     window->InsertBatchEntry(a, b, 0);             // refused
     EXPECT_EQ(marks(), "NONN") << "a leading blank names another folder";
     const auto shows = [&](int row, const char* picture) { // the row's picture is its mark's
-        const QModelIndex index = window->model().index(row, 0);
-        return window->model()
-                   .data(index, Qt::DecorationRole)
-                   .value<QIcon>()
-                   .pixmap(16)
-                   .toImage() == QIcon(QString(":/icons/") + picture).pixmap(16).toImage();
+        const QVariant icon = window->model().index(row, 0).data(Qt::DecorationRole);
+        return icon.value<QIcon>().pixmap(16).toImage() ==
+               QIcon(QString(":/icons/") + picture).pixmap(16).toImage();
     };
     EXPECT_TRUE(shows(0, "ng.png") && shows(1, "ok.png"));
     EXPECT_EQ(source(3), " " + a + "/");
