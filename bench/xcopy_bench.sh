@@ -158,3 +158,31 @@ for tree in mem-small src; do
     printf '%6d files: %s KiB\n' "$n" "$rss"
     rm -rf mem-out
 done
+
+echo
+echo "== nothing changed on an NTFS image: xcpycmd /D /E /Y against rsync -a --update --modify-window=1 =="
+if [[ $(id -u) != 0 || ! -w /dev/fuse ]] || ! command -v ntfs-3g >/dev/null || ! command -v mkfs.ntfs >/dev/null; then
+    echo "skipped: needs root, /dev/fuse, ntfs-3g and mkfs.ntfs (tools/install-deps.sh)"
+else
+    mkdir -p ntfs-src ntfs-mnt
+    cp -al src/d* ntfs-src/
+    truncate -s 2G ntfs.img
+    mkfs.ntfs -F -Q ntfs.img >/dev/null 2>&1
+    ntfs-3g ntfs.img ntfs-mnt
+    trap 'fusermount -u "$work/ntfs-mnt" 2>/dev/null; cleanup' EXIT
+    xcopy ntfs-src ntfs-mnt/x "/D /E /I /Y" >/dev/null
+    rsync -a --modify-window=1 ntfs-src/ ntfs-mnt/r/
+    tx=(); tr=(); again=0
+    for ((r = 0; r < rounds; r++)); do
+        tr+=("$(seconds rsync -a --update --modify-window=1 ntfs-src/ ntfs-mnt/r/)")
+        t0=$(now)
+        out=$(xcopy ntfs-src ntfs-mnt/x "/D /E /Y")
+        tx+=("$(calc "$(now) - $t0")")
+        again=$((again + $(grep -c '^ntfs-src/' <<<"$out" || true)))
+    done
+    x=$(min "${tx[@]}"); rs=$(min "${tr[@]}")
+    echo "files copied again by the reruns: $again (must be 0)"
+    printf 'xcpycmd %.3fs  rsync %.3fs  ratio %s (target <= 1.00: %s)\n' "$x" "$rs" "$(ratio "$x" "$rs")" \
+        "$(verdict "$(ratio "$x" "$rs")" 1.00)"
+    fusermount -u ntfs-mnt
+fi

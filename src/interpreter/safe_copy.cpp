@@ -17,40 +17,71 @@
 namespace xcpycmd {
 namespace {
 
-// The temporary file being written, for the signal handler.
-volatile std::sig_atomic_t g_tempActive = 0;
-int g_tempDir = -1;
-char g_tempName[64];
+// The temporary file each copying thread is writing, for the signal handler: slot 0 is the
+// walking thread's, the others the workers'.
+struct TempSlot {
+    std::atomic<int> active{0};
+    int dir = -1;
+    char name[64] = {};
+};
+TempSlot g_slots[kMaxCopyThreads + 1];
+thread_local unsigned t_slot = 0;
+
+// Threads between registering a temporary file and knowing it exists or not: the handler waits
+// for them, so no file is created after it has removed the registered ones.
+std::atomic<int> g_creating{0};
+thread_local volatile std::sig_atomic_t t_creating = 0;
+std::atomic<bool> g_dying{false};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
 unsigned long g_throttleKib = 0;
 
 void onInterrupt(int sig) {
-    if (g_tempActive)
-        ::unlinkat(g_tempDir, g_tempName, 0);
+    g_dying.store(true);
+    for (int i = 0; i < 200 && g_creating.load() > t_creating; ++i) {
+        timespec pause{0, 5'000'000};
+        ::nanosleep(&pause, nullptr);
+    }
+    for (TempSlot& slot : g_slots)
+        if (slot.active.load())
+            ::unlinkat(slot.dir, slot.name, 0);
     static const char note[] = "\n中断しました。\n";
     [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, note, sizeof note - 1);
     ::signal(sig, SIG_DFL);
     ::raise(sig);
 }
 
-void setTemp(int dir, const char* name) {
-    std::snprintf(g_tempName, sizeof g_tempName, "%s", name);
-    g_tempDir = dir;
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    g_tempActive = 1;
-    std::atomic_signal_fence(std::memory_order_seq_cst);
+// Registers `name` in dir as this thread's temporary file and creates it with `create`
+// (returning a negative value with errno on failure); a failed file is unregistered.
+template <class Create> int createRegistered(int dir, const std::string& name, Create create) {
+    TempSlot& slot = g_slots[t_slot];
+    t_creating = 1;
+    g_creating.fetch_add(1);
+    if (g_dying.load()) {
+        for (;;) // the process ends in a moment; this thread must not make another file
+            ::pause();
+    }
+    std::snprintf(slot.name, sizeof slot.name, "%s", name.c_str());
+    slot.dir = dir;
+    slot.active.store(1);
+    const int result = create();
+    const int error = errno;
+    if (result < 0)
+        slot.active.store(0);
+    g_creating.fetch_sub(1);
+    t_creating = 0;
+    errno = error;
+    return result;
 }
 
 void clearTemp() {
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    g_tempActive = 0;
-    std::atomic_signal_fence(std::memory_order_seq_cst);
+    g_slots[t_slot].active.store(0);
 }
 
 // ".xcpycmd-tmp-<pid>-<random>": the process id lets a later run tell a leftover from the
 // file of a run that is still going.
 std::string makeTempName() {
-    static std::mt19937_64 random{std::random_device{}()};
+    thread_local std::mt19937_64 random{std::random_device{}()};
     static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::string name = std::string(kTempPrefix) + std::to_string(::getpid()) + "-";
     for (int i = 0; i < 8; ++i)
@@ -102,7 +133,7 @@ int copyData(int in, int out, CopyStage& stage) {
             useCopyRange = false;
         }
         static const std::size_t bufferSize = 256 * 1024;
-        static std::unique_ptr<char[]> buffer(new char[bufferSize]);
+        thread_local std::unique_ptr<char[]> buffer(new char[bufferSize]);
         const ssize_t n = ::read(in, buffer.get(), g_throttleKib ? 64 * 1024 : bufferSize);
         if (n == 0)
             return 0;
@@ -155,11 +186,11 @@ bool copyLink(int srcDir, const char* srcName, int dstDir, const char* dstName, 
     std::string temp;
     for (;;) {
         temp = makeTempName();
-        setTemp(dstDir, temp.c_str());
-        if (::symlinkat(target.c_str(), dstDir, temp.c_str()) == 0)
+        if (createRegistered(dstDir, temp, [&] {
+                return ::symlinkat(target.c_str(), dstDir, temp.c_str());
+            }) == 0)
             break;
         const int e = errno;
-        clearTemp();
         if (e != EEXIST) {
             error = {CopyStage::CreateTemp, e};
             return false;
@@ -222,12 +253,12 @@ bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, co
     std::string temp;
     while (!unnamed) {
         temp = makeTempName();
-        setTemp(dstDir, temp.c_str());
-        out = ::openat(dstDir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        out = createRegistered(dstDir, temp, [&] {
+            return ::openat(dstDir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        });
         if (out >= 0)
             break;
         const int e = errno;
-        clearTemp();
         if (e != EEXIST) {
             ::close(in);
             error = {CopyStage::CreateTemp, e};
@@ -311,6 +342,10 @@ void installInterruptCleanup() {
         sigaddset(&action.sa_mask, sig);
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
         ::sigaction(sig, &action, nullptr);
+}
+
+void registerCopyThread(unsigned slot) {
+    t_slot = slot;
 }
 
 void setCopyThrottle(unsigned long kibPerSecond) {

@@ -2,6 +2,7 @@
 #include "interpreter/file_read.h"
 
 #include "files/codepage.h"
+#include "interpreter/copy_pool.h"
 #include "interpreter/messages.h"
 #include "interpreter/safe_copy.h"
 #include "interpreter/time_step.h"
@@ -93,14 +94,14 @@ struct Level {
     bool dstCreated = false;
     bool dstFailed = false;
 
-    Level() = default;
-    Level(const Level&) = delete;
-    Level& operator=(const Level&) = delete;
-    ~Level() {
-        if (dir)
-            ::closedir(dir);
-        if (dstFd >= 0)
-            ::close(dstFd);
+    // Owners of the descriptors above, shared with the copies in flight.
+    std::shared_ptr<const FolderHandle> src;
+    std::shared_ptr<const FolderHandle> dst;
+
+    void adoptDestination(int fd) {
+        dstFd = fd;
+        if (fd >= 0)
+            dst = std::make_shared<FolderHandle>(fd);
     }
 };
 
@@ -159,6 +160,7 @@ private:
     void enterFolder(Level& level, const char* name, const struct stat& st, bool viaLink);
     void visitEntry(Level& level, const char* name);
     void visitFile(Level& level, const char* name, const struct stat& st, bool asLink);
+    void takeOutcomes(const std::vector<CopyOutcome>& outcomes);
     std::string summary() const;
 
     const XCopyOptions& o_;
@@ -182,6 +184,7 @@ private:
     std::string srcPath_; // of the current folder, as shown: ends with '/' or is empty
     std::string dstPath_;
     std::unordered_map<dev_t, long> timeSteps_; // of the destination file systems
+    std::unique_ptr<CopyPool> pool_;
 };
 
 void Engine::fail(int status, const std::string& message) {
@@ -269,8 +272,8 @@ bool Engine::makeDestination(Level& level) {
             error = errno;
         }
         if (error == 0) {
-            level.dstFd = ::openat(level.parent->dstFd, level.name.c_str(),
-                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            level.adoptDestination(::openat(level.parent->dstFd, level.name.c_str(),
+                                            O_RDONLY | O_DIRECTORY | O_CLOEXEC));
             error = level.dstFd < 0 ? errno : 0;
         }
     } else {
@@ -281,7 +284,7 @@ bool Engine::makeDestination(Level& level) {
         }
         error = ec.value();
         if (!ec) {
-            level.dstFd = ::open(destRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            level.adoptDestination(::open(destRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
             error = level.dstFd < 0 ? errno : 0;
         }
     }
@@ -406,9 +409,10 @@ void Engine::enterFolder(Level& level, const char* name, const struct stat& st, 
         return;
     }
     child->srcFd = fd;
+    child->src = std::make_shared<FolderHandle>(child->dir);
     child->srcMode = st.st_mode;
     if (level.dstFd >= 0)
-        child->dstFd = ::openat(level.dstFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        child->adoptDestination(::openat(level.dstFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     // With /U only files already in the destination count: a folder it lacks has none.
     if (o_.existingOnly && child->dstFd < 0)
         return;
@@ -517,22 +521,34 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     mode_t mode = st.st_mode & 07777;
     if (!o_.keepAttributes)
         mode |= S_IWUSR; // like clearing a read-only attribute
-    CopyError error{};
-    if (!copyFileSafely(level.srcFd, name, asLink, level.dstFd, targetName, !exists, mode, error)) {
+    pool_->submit(
+        {level.src, level.dst, name, targetName, asLink, !exists, mode, srcPath, dstPath});
+    takeOutcomes(pool_->takeFinished());
+}
+
+// Counts the copies that finished and reports the ones that failed.
+void Engine::takeOutcomes(const std::vector<CopyOutcome>& outcomes) {
+    for (const CopyOutcome& outcome : outcomes) {
+        if (outcome.copied) {
+            ++copied_;
+            continue;
+        }
+        const CopyError& error = outcome.error;
         switch (error.stage) {
         case CopyStage::OpenSource:
-            fail(kBadCommand, "コピー元を開けません - " + srcPath + ": " + errorText(error.error));
+            fail(kBadCommand,
+                 "コピー元を開けません - " + outcome.job.srcPath + ": " + errorText(error.error));
             break;
         case CopyStage::ReadSource:
-            fail(kWriteFailed, "コピー元を読めません - " + srcPath + ": " + errorText(error.error));
+            fail(kWriteFailed,
+                 "コピー元を読めません - " + outcome.job.srcPath + ": " + errorText(error.error));
             break;
         default:
-            fail(kWriteFailed, "書き込めません - " + dstPath + ": " + errorText(error.error));
+            fail(kWriteFailed,
+                 "書き込めません - " + outcome.job.dstPath + ": " + errorText(error.error));
             break;
         }
-        return;
     }
-    ++copied_;
 }
 
 std::string Engine::summary() const {
@@ -656,12 +672,13 @@ int Engine::run() {
     }
     root->id = {rootSt.st_dev, rootSt.st_ino};
     root->srcFd = fd;
+    root->src = std::make_shared<FolderHandle>(root->dir);
     root->srcMode = rootSt.st_mode;
     srcPath_ = shownBase;
     dstPath_ = toFolder ? withSlash(dest) : std::string();
     root->srcLength = srcPath_.size();
     root->dstLength = dstPath_.size();
-    root->dstFd = ::open(destRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    root->adoptDestination(::open(destRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 
     if (o_.waitFirst) {
         con_.write("準備ができたら、どれかキーを押してコピーを始めてください . . . ");
@@ -672,12 +689,16 @@ int Engine::run() {
         removeLeftoverTemporaries(root->dstFd);
     if (o_.emptyFolders && !o_.listOnly && !o_.existingOnly)
         ensureDestination(*root);
+    // Every match goes to the one destination file in turn, so that the last one stays.
+    const bool copies = !o_.listOnly && !o_.treeOnly;
+    pool_ = std::make_unique<CopyPool>(copies && !destIsFile_ ? copyWorkerCount() : 1);
     if (singleFile && !recursive_) {
         if (!stopped_)
             visitEntry(*root, pattern_.c_str());
     } else {
         walk(std::move(root));
     }
+    takeOutcomes(pool_->finishAll());
 
     if (found_ == 0 && status_ == kCopyDone && !o_.treeOnly)
         con_.errorLine("ファイルが見つかりません - " + source);

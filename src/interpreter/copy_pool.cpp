@@ -1,0 +1,120 @@
+#include "interpreter/copy_pool.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <pthread.h>
+#include <sched.h>
+#include <unistd.h>
+#include <utility>
+
+namespace xcpycmd {
+namespace {
+
+constexpr unsigned kMaxWorkers = kMaxCopyThreads;
+
+CopyOutcome copy(CopyJob job) {
+    CopyOutcome outcome;
+    outcome.copied =
+        copyFileSafely(job.srcDir->fd(), job.name.c_str(), job.asLink, job.dstDir->fd(),
+                       job.targetName.c_str(), job.targetMissing, job.mode, outcome.error);
+    outcome.job = std::move(job);
+    return outcome;
+}
+
+} // namespace
+
+FolderHandle::~FolderHandle() {
+    if (stream_)
+        ::closedir(stream_);
+    else if (fd_ >= 0)
+        ::close(fd_);
+}
+
+CopyPool::CopyPool(unsigned workers) : capacity_(4 * workers) {
+    if (workers <= 1)
+        return;
+    // Interrupts are handled by the walking thread, whose handler removes every worker's
+    // temporary file; a worker never runs it halfway through creating one.
+    sigset_t blocked;
+    sigset_t previous;
+    sigemptyset(&blocked);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+        sigaddset(&blocked, sig);
+    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
+    for (unsigned i = 1; i <= std::min(workers, kMaxWorkers); ++i)
+        threads_.emplace_back([this, i] { work(i); });
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+}
+
+CopyPool::~CopyPool() {
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+        queue_.clear();
+    }
+    jobReady_.notify_all();
+    for (std::thread& thread : threads_)
+        thread.join();
+}
+
+void CopyPool::submit(CopyJob job) {
+    if (threads_.empty()) {
+        CopyOutcome outcome = copy(std::move(job));
+        std::lock_guard lock(mutex_);
+        finished_.push_back(std::move(outcome));
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    spaceOrDone_.wait(lock, [this] { return queue_.size() < capacity_; });
+    queue_.push_back(std::move(job));
+    lock.unlock();
+    jobReady_.notify_one();
+}
+
+std::vector<CopyOutcome> CopyPool::takeFinished() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(finished_, {});
+}
+
+std::vector<CopyOutcome> CopyPool::finishAll() {
+    std::unique_lock lock(mutex_);
+    spaceOrDone_.wait(lock, [this] { return queue_.empty() && running_ == 0; });
+    return std::exchange(finished_, {});
+}
+
+void CopyPool::work(unsigned slot) {
+    registerCopyThread(slot);
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        jobReady_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+        if (queue_.empty())
+            return;
+        CopyJob job = std::move(queue_.front());
+        queue_.pop_front();
+        ++running_;
+        lock.unlock();
+        spaceOrDone_.notify_all();
+        CopyOutcome outcome = copy(std::move(job));
+        lock.lock();
+        finished_.push_back(std::move(outcome));
+        --running_;
+        spaceOrDone_.notify_all();
+    }
+}
+
+unsigned copyWorkerCount() {
+    if (const char* text = std::getenv("XCPYCMD_WORKERS")) {
+        char* end = nullptr;
+        const unsigned long value = std::strtoul(text, &end, 10);
+        if (end != text && *end == '\0' && value >= 1)
+            return static_cast<unsigned>(std::min<unsigned long>(value, kMaxWorkers));
+    }
+    cpu_set_t cpus;
+    CPU_ZERO(&cpus);
+    if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0)
+        return std::clamp(static_cast<unsigned>(CPU_COUNT(&cpus)), 1u, kMaxWorkers);
+    return 1;
+}
+
+} // namespace xcpycmd
