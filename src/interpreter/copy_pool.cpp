@@ -31,7 +31,8 @@ FolderHandle::~FolderHandle() {
         ::close(fd_);
 }
 
-CopyPool::CopyPool(unsigned workers) : capacity_(4 * workers) {
+CopyPool::CopyPool(unsigned workers) : capacity_(2 * workers) {
+    processUmask();
     if (workers <= 1)
         return;
     // Interrupts are handled by the walking thread, whose handler removes every worker's

@@ -49,7 +49,7 @@ struct CopyOutcome {
 };
 
 // Copies files on `workers` threads, or at once in the caller's thread with one worker. The
-// queue holds a few jobs per worker, so memory stays flat whatever the tree's size.
+// queue holds two jobs per worker, so memory stays flat whatever the tree's size.
 class CopyPool {
 public:
     explicit CopyPool(unsigned workers);

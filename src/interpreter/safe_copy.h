@@ -34,6 +34,9 @@ void removeLeftoverTemporaries(int dir);
 // the program ends.
 void installInterruptCleanup();
 
+// The process's file creation mask; first called before any worker thread starts.
+mode_t processUmask();
+
 // Copying threads besides the walking one, at most.
 inline constexpr unsigned kMaxCopyThreads = 64;
 
