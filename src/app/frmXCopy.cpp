@@ -2,9 +2,9 @@
 #include "app/frmXCopy.h"
 
 #include "app/run_files_folder.h"
-#include "app/twips.h"
 #include "batchlist/batch_list_model.h"
 #include "batchlist/batch_list_view.h"
+#include "common/twips.h"
 #include "companions/companions.h"
 #include "companions/path_helper.h"
 #include "companions/prompt_box.h"

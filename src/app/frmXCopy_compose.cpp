@@ -1,9 +1,9 @@
 // Composition of the main window: controls, names, captions, design geometry and tab order.
 #include "app/frmXCopy.h"
 
-#include "app/twips.h"
 #include "batchlist/batch_list_model.h"
 #include "batchlist/batch_list_view.h"
+#include "common/twips.h"
 #include "companions/hot_button.h"
 
 #include <QFrame>

@@ -1,6 +1,6 @@
 #include "app/layout.h"
 
-#include "app/twips.h"
+#include "common/twips.h"
 
 namespace xcpy::layout {
 

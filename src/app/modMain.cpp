@@ -12,8 +12,10 @@
 
 namespace xcpy {
 
-QString commandLineText(const QStringList& arguments) {
-    return arguments.mid(1).join(QLatin1Char(' '));
+void startMainWindow(frmXCopy& window, const QStringList& arguments) {
+    window.Form_Load(arguments.mid(1).join(QLatin1Char(' ')));
+    window.setWindowTitle(QString::fromUtf8(version::kComment));
+    window.show();
 }
 
 int runProgram(QApplication& app) {
@@ -27,9 +29,7 @@ int runProgram(QApplication& app) {
 
     RealCompanions companions;
     frmXCopy window(companions);
-    window.Form_Load(commandLineText(QCoreApplication::arguments()));
-    window.setWindowTitle(QString::fromUtf8(version::kComment));
-    window.show();
+    startMainWindow(window, QCoreApplication::arguments());
     return app.exec();
 }
 

@@ -6,8 +6,11 @@ class QApplication;
 
 namespace xcpy {
 
-// The command line's argument text: everything after the program's name, joined by blanks.
-QString commandLineText(const QStringList& arguments);
+class frmXCopy;
+
+// Loads the main window with the command line's argument text (everything after the program's
+// name, joined by single blanks), captions it with the version comment and shows it.
+void startMainWindow(frmXCopy& window, const QStringList& arguments);
 
 // Starts the program: ends at once (status 0) when another instance runs, else shows the
 // main window and runs until it is closed.

@@ -2,7 +2,7 @@
 #include "app/frmXCopy.h"
 
 #include "app/layout.h"
-#include "app/twips.h"
+#include "common/twips.h"
 
 #include <QLineEdit>
 #include <QStatusBar>

@@ -1,6 +1,6 @@
 #include "options/frmOption.h"
 
-#include "app/twips.h"
+#include "common/twips.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
+
+#include <limits>
 
 namespace xcpy {
 
@@ -41,6 +43,7 @@ frmOption::frmOption(QWidget* parent)
 
     txtXOption = new QLineEdit(fraXCopy);
     txtXOption->setObjectName(QStringLiteral("txtXOption"));
+    txtXOption->setMaxLength(std::numeric_limits<int>::max()); // a line edit cuts at 32,767
     place(txtXOption, 150, 300, 3390, 315);
 
     cmdXInit = new QPushButton(QStringLiteral("初期化"), fraXCopy);

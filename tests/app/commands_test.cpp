@@ -2,9 +2,12 @@
 
 #include "batchlist/batch_list_view.h"
 #include "companions/hot_button.h"
+#include "companions/prompt_box.h"
 
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
+#include <QTimer>
 
 namespace xcpy::test {
 namespace {
@@ -71,16 +74,25 @@ TEST_F(Commands, dispatch_byKeyAndIndexRecomputesExceptAfterQuit) {
     EXPECT_TRUE(button("Add")->isEnabled()); // recomputed after a click that matched nothing
     button("Add")->trigger();
     EXPECT_EQ(rows(), 1);
+    button("Open")->trigger();
+    EXPECT_EQ(fakes.prompt.dialogKinds, QList<FileDialogKind>{FileDialogKind::Open});
     addPair("/p", "/q");
     button("Delete")->trigger(); // the new row is current
     EXPECT_EQ(rows(), 1);
     button("Delete")->trigger();
     EXPECT_EQ(rows(), 1) << "a delete without a current row changes nothing";
 
-    window->txtFrom->setText("/x");
-    window->txtTo->setText("/y");
-    window->mnuF[3]->trigger(); // a separator index dispatches nothing but recomputes
-    EXPECT_TRUE(button("Add")->isEnabled());
+    // A separator index dispatches nothing; Options and Version information have their own
+    // work. All recompute the state afterwards.
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); }); // Options
+    for (QAction* item : {window->mnuF[3], window->mnuO[0], window->mnuH[0]}) {
+        window->txtFrom->clear();
+        window->UpdateCommandState();
+        window->txtFrom->setText("/x");
+        window->txtTo->setText("/y");
+        item->trigger();
+        EXPECT_TRUE(button("Add")->isEnabled()) << item->objectName().toStdString();
+    }
     markSaved();
     window->txtFrom->clear();
     window->mnuF[7]->trigger(); // Quit: closes, no recompute
@@ -103,8 +115,10 @@ TEST_F(Commands, contextMenu_opensOnRightClickOverTheSelectedRowOnly) {
         return window->lsvBatList->visualRect(window->model().index(row, 1)).center();
     };
     click(Qt::RightButton, centre(0));
+    QTest::mouseDClick(viewport, Qt::RightButton, {}, centre(0));
     EXPECT_FALSE(window->mnuList->isVisible());
     EXPECT_EQ(currentRow1Based(window->lsvBatList), 2) << "a right click never selects";
+    EXPECT_EQ(window->lsvBatList->currentIndex().row(), 1);
     click(Qt::RightButton, QPoint(5, viewport->height() - 5)); // below the last row
     EXPECT_FALSE(window->mnuList->isVisible());
     click(Qt::RightButton, centre(1));
@@ -117,7 +131,36 @@ TEST_F(Commands, contextMenu_opensOnRightClickOverTheSelectedRowOnly) {
     EXPECT_EQ(states(*window), "1110101"); // recomputed after the click
 }
 
-TEST_F(Commands, shortcutsInFolderField_keepTheirEditingMeaning) {
+// One line per menu ("title: caption shortcut, ...") and one for the toolbar ("key tooltip, ...");
+// "-" stands for a separator.
+QStringList composition(const frmXCopy& w) {
+    QStringList lines;
+    const auto line = [](const QString& title, const QList<QAction*>& actions, auto describe) {
+        QStringList items;
+        for (QAction* action : actions)
+            items << (action->isSeparator() ? QStringLiteral("-") : describe(action).trimmed());
+        return title + ": " + items.join(", ");
+    };
+    for (QAction* menu : w.menuBar()->actions())
+        lines << line(menu->text(), menu->menu()->actions(), [](QAction* item) {
+            return item->text() + ' ' + item->shortcut().toString();
+        });
+    lines << line("toolbar", w.tlbXCopy->actions(),
+                  [](QAction* button) { return button->objectName() + ' ' + button->toolTip(); });
+    return lines;
+}
+
+TEST_F(Commands, composition_menusToolbarAndShortcutsAsTheUserMeetsThem) {
+    EXPECT_EQ(composition(*window),
+              QStringList({"ファイル(&F): 新規(&N), 開く(&O) Ctrl+O, 保存(&S) Ctrl+S, -, "
+                           "バッチ作成(&B), 実行(&X), -, 終了(&Q) Ctrl+Q",
+                           "リスト(&L): 元フォルダ(&F) Ctrl+F, 先フォルダ(&T) Ctrl+T, -, "
+                           "追加(&A) Ctrl+A, 削除(&D) Del, -, 順序を上へ, 順序を下へ",
+                           "オプション(&O): XCopyのオプション", "ヘルプ(&H): バージョン情報(&A)",
+                           "toolbar: Open バックアップリストを開く, Save バックアップリストを保存, "
+                           "-, Add リストに追加, Delete リストから削除, -, Up 上へ移動, "
+                           "Down 下へ移動, -, Bat バッチファイル作成, Exec バッチ実行"}));
+
     load();
     window->show();
     QApplication::setActiveWindow(window.get());
@@ -126,16 +169,30 @@ TEST_F(Commands, shortcutsInFolderField_keepTheirEditingMeaning) {
     window->txtFrom->setText("abc");
     window->txtTo->setText("xyz");
     QCoreApplication::processEvents();
-    window->UpdateCommandState(); // Delete and Add are offered
+    window->UpdateCommandState(); // Save, Delete and Add are offered
+    window->lsvBatList->setFocus();
+    fakes.log.calls.clear();
+    for (Qt::Key key : {Qt::Key_O, Qt::Key_S, Qt::Key_F, Qt::Key_T})
+        QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
+    EXPECT_EQ(fakes.prompt.dialogKinds,
+              QList<FileDialogKind>({FileDialogKind::Open, FileDialogKind::Save}));
+    EXPECT_EQ(fakes.log.calls.filter("BrowseFolder"),
+              QStringList({"ShellHelper.BrowseFolder(元フォルダを選択して下さい)",
+                           "ShellHelper.BrowseFolder(先フォルダを選択して下さい)"}));
+
+    // In a folder field Del and Ctrl+A keep their editing meaning; elsewhere Del deletes the row.
     window->txtFrom->setFocus();
     window->txtFrom->setCursorPosition(0);
     QTest::keyClick(window->txtFrom, Qt::Key_Delete);
     QTest::keyClick(window->txtFrom, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(window->txtFrom->selectedText(), "bc");
     EXPECT_EQ(rows(), 1);
-    window->lsvBatList->setFocus(); // elsewhere Del deletes the current row
+    window->lsvBatList->setFocus();
     QTest::keyClick(window->lsvBatList, Qt::Key_Delete);
     EXPECT_EQ(rows(), 0);
+    fakes.prompt.messageAnswers = {msg::kAnswerNo}; // do not save
+    QTest::keyClick(window->lsvBatList, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible()) << "Ctrl+Q closes";
 }
 
 } // namespace

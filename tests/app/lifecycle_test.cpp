@@ -1,30 +1,46 @@
 #include "support/window_fixture.h"
 
+#include "app/modMain.h"
+
+#include <QFile>
+
 namespace xcpy::test {
 namespace {
 
 using Lifecycle = WindowTest;
 
-TEST_F(Lifecycle, formLoad_callsCompanionsInOrderWithDefaults) {
-    load();
-    const QString cwd = QDir::currentPath();
-    QStringList calls = fakes.log.calls;
-    ASSERT_EQ(calls.size(), 11);
-    EXPECT_TRUE(calls[6].startsWith("SettingsStore.ToolbarHeight("));
-    calls.removeAt(6);
-    EXPECT_EQ(calls,
-              QStringList({"SettingsStore.AttachWindow(frmXCopy)",
-                           "SettingsStore.Section(" + exeBaseName() + ")",
-                           "SettingsStore.ReadSetting(InitDir, " + cwd + ")",
-                           "SettingsStore.ReadSetting(BatDir, " + cwd + ")",
-                           "SettingsStore.ReadSetting(XOption, /D /E )",
-                           "SettingsStore.ReadSetting(FileName, )",
-                           "SettingsStore.StoreOption1(true)", "SettingsStore.StoreOption2(true)",
-                           "RunLog.LogPath(" + temp.path() + "/X.log)", "RunLog.LogOption(true)"}));
-    EXPECT_TRUE(fakes.prompt.messages.isEmpty());
-    EXPECT_EQ(window->initDir(), cwd);
-    EXPECT_EQ(window->xOption(), "/D /E ");
+TEST_F(Lifecycle, start_loadsTheListOfTheCommandLineElseTheRememberedOne) {
+    const auto write = [&](const char* name, const QByteArray& bytes) {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write("remembered.xcpy", "/r=/s\r\n");
+    write("My List.xcpy", "/a=/b\r\n/c=/d\r\n");
+    fakes.settings["FileName"] = path("remembered.xcpy");
+    // An unquoted path with a blank arrives as two arguments.
+    startMainWindow(*window, {"xcpylist", path("My"), "List.xcpy"});
+    EXPECT_EQ(rows(), 2);
+    EXPECT_EQ(window->windowTitle(), "XCOPYバッチリストの作成と実行");
+    EXPECT_TRUE(window->isVisible());
+    // The command state follows the loaded list, whose last row is current.
+    EXPECT_TRUE(button("Save")->isEnabled() && button("Up")->isEnabled());
+    EXPECT_FALSE(button("Down")->isEnabled() || button("Add")->isEnabled());
     EXPECT_FALSE(window->unsavedChanges());
+    const int column = window->lsvBatList->columnWidth(0);
+    EXPECT_EQ(window->lsvBatList->columnWidth(1), column);
+    EXPECT_NEAR(2 * column, window->lsvBatList->width(), 8) << "the columns share the list";
+
+    // A command line that names no file loads nothing, not even the remembered list.
+    window = std::make_unique<frmXCopy>(fakes);
+    startMainWindow(*window, {"xcpylist", "\"" + path("missing.xcpy") + "\""});
+    EXPECT_EQ(rows(), 0);
+    window = std::make_unique<frmXCopy>(fakes);
+    startMainWindow(*window, {"xcpylist"});
+    EXPECT_EQ(source(0), "/r");
+    EXPECT_EQ(window->batDir(), QDir::currentPath());
+    EXPECT_EQ(window->xOption(), "/D /E ");
+    EXPECT_TRUE(fakes.prompt.messages.isEmpty());
 }
 
 TEST_F(Lifecycle, formUnload_writesFourSettingsWithFileNameFromPanel) {

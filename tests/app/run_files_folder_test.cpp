@@ -1,10 +1,10 @@
 #include "app/run_files_folder.h"
+#include "support/unprivileged.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace xcpy {
 namespace {
@@ -19,11 +19,13 @@ TEST(RunFilesFolder, programFolderWhenWritableElseTheUserDataFolderMadeOnDemand)
     EXPECT_EQ(chooseRunFilesFolder(temp.filePath("gone"), data), data);
     EXPECT_TRUE(QDir(data).exists());
 
-    if (geteuid() != 0) { // root may write into any folder
-        QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
-        EXPECT_EQ(chooseRunFilesFolder(program, data), data);
-        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    // A folder the user cannot write into, also when the tests run as root.
+    for (const QString& folder : {temp.path(), program})
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                          QFile::ExeOther);
+    EXPECT_TRUE(
+        test::asUnprivilegedUser([&] { return chooseRunFilesFolder(program, data) == data; }));
+    QFile::setPermissions(temp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace

@@ -1,15 +1,11 @@
 #include "support/window_fixture.h"
 
-#include "app/twips.h"
 #include "batchlist/batch_list_view.h"
+#include "common/twips.h"
 #include "companions/prompt_box.h"
-#include "options/frmOption.h"
+#include "files/test_helpers.h"
 
-#include <QHeaderView>
-#include <QPushButton>
-#include <QStatusBar>
 #include <QTest>
-#include <QTimer>
 
 namespace xcpy::test {
 namespace {
@@ -39,33 +35,30 @@ TEST_F(WindowBehaviour, resize_placesAreasInTwipsAndSplitsColumnsEqually) {
     grow(0, 100);
     EXPECT_EQ(window->picFolder->height(), folder.height()) << "only the list grows in height";
     EXPECT_EQ(window->picBatList->height(), list.height() + 100);
-    grow(-window->width() + 40, 0); // narrower than the fields' left edge: they keep their width
-    EXPECT_GT(window->txtFrom->width(), 0);
 }
 
-TEST_F(WindowBehaviour, newList_emptiesPanelsAndTheNextStartLoadsNothing) {
+TEST_F(WindowBehaviour, newWithUnsavedRows_asksFirstThenEmptiesEverythingButTheSettings) {
     load();
-    window->findChild<QLabel*>("FileName")->setText("/lists/job.xcpy");
-    window->findChild<QLabel*>("BatName")->setText("/lists/job.bat");
-    window->txtTo->setText("/typed");
+    addPair("/a", "/b");
+    window->txtFrom->setText("/typed");
+    window->txtTo->setText("/typed too");
+    panel("BatName")->setText("/lists/job.bat");
+    fakes.prompt.messageAnswers = {msg::kAnswerYes};
+    fakes.prompt.fileChoices = {path("kept.xcpy")};
     window->mnuF[0]->trigger();
-    EXPECT_TRUE(window->findChild<QLabel*>("FileName")->text().isEmpty());
-    EXPECT_TRUE(window->findChild<QLabel*>("BatName")->text().isEmpty());
+    ASSERT_EQ(fakes.prompt.messages.size(), 1);
+    EXPECT_EQ(fakes.prompt.messages[0].text, "バッチファイルに保存しますか？");
+    EXPECT_EQ(fakes.prompt.messages[0].style, 68);
+    EXPECT_EQ(fakes.prompt.messages[0].title, exeBaseName());
+    EXPECT_EQ(readBytes(path("kept.xcpy")), "/a=/b\r\n") << "saved before the list is emptied";
+    EXPECT_EQ(rows(), 0);
+    EXPECT_TRUE(window->txtFrom->text().isEmpty());
     EXPECT_TRUE(window->txtTo->text().isEmpty());
+    EXPECT_TRUE(panel("FileName")->text().isEmpty());
+    EXPECT_TRUE(panel("BatName")->text().isEmpty());
+    EXPECT_FALSE(window->unsavedChanges());
     ASSERT_TRUE(window->close());
     EXPECT_EQ(fakes.settings["FileName"], "");
-}
-
-TEST_F(WindowBehaviour, rightDoubleClick_neitherSelectsNorMovesTheCurrentRow) {
-    load();
-    window->show();
-    addPair("/a", "/b");
-    addPair("/c", "/d");
-    QCoreApplication::processEvents();
-    const QPoint firstRow = window->lsvBatList->visualRect(window->model().index(0, 1)).center();
-    QTest::mouseDClick(window->lsvBatList->viewport(), Qt::RightButton, {}, firstRow);
-    EXPECT_EQ(currentRow1Based(window->lsvBatList), 2);
-    EXPECT_EQ(window->lsvBatList->currentIndex().row(), 1);
 }
 
 TEST_F(WindowBehaviour, runFromMaximizedThenMinimized_endsInTheNormalState) {
@@ -78,22 +71,6 @@ TEST_F(WindowBehaviour, runFromMaximizedThenMinimized_endsInTheNormalState) {
     };
     window->ExecXCopy();
     EXPECT_EQ(window->windowState(), Qt::WindowNoState);
-}
-
-TEST_F(WindowBehaviour, cancelledOptions_keepTheSwitchesForTheNextBatchFile) {
-    load();
-    addPair("/a", "/b");
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<frmOption*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QLineEdit*>("txtXOption")->setText("/S");
-        QTest::mouseClick(dialog->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
-    });
-    window->mnuO[0]->trigger();
-    EXPECT_EQ(window->xOption(), "/D /E ");
-    fakes.prompt.fileChoices = {path("job.bat")};
-    window->CreateBatFile();
-    EXPECT_EQ(fakes.logLines.last(), "XCopy.exe \"/a\" \"/b\" /D /E ");
 }
 
 } // namespace

@@ -18,8 +18,10 @@ TEST_F(Editing, add_refusesIdenticalTextsAndAcceptsNearMatches) {
     ASSERT_EQ(fakes.prompt.messages.size(), 2);
     EXPECT_EQ(fakes.prompt.messages[1].text, "元フォルダと先フォルダが同じです");
     EXPECT_EQ(fakes.prompt.messages[1].style, 48);
+    EXPECT_EQ(fakes.prompt.messages[1].title, exeBaseName());
     EXPECT_EQ(rows(), 0);
     EXPECT_EQ(window->txtFrom->text(), a) << "a refused add keeps the fields";
+    EXPECT_EQ(window->txtTo->text(), a);
     EXPECT_FALSE(window->unsavedChanges());
 
     addPair(a, a.toLower());
@@ -46,6 +48,15 @@ TEST_F(Editing, insert_marksRowsByBothFoldersAtValidPositionsOnly) {
     for (int row = 0; row < rows(); ++row)
         marks += window->model().entry(row).mark == CheckMark::OK ? 'O' : 'N';
     EXPECT_EQ(marks, "NONN") << "a leading blank names another folder";
+    const auto shows = [&](int row, const char* picture) { // the row's picture is its mark's
+        const QModelIndex index = window->model().index(row, 0);
+        return window->model()
+                   .data(index, Qt::DecorationRole)
+                   .value<QIcon>()
+                   .pixmap(16)
+                   .toImage() == QIcon(QString(":/icons/") + picture).pixmap(16).toImage();
+    };
+    EXPECT_TRUE(shows(0, "ng.png") && shows(1, "ok.png"));
     EXPECT_EQ(source(3), " " + a + "/");
     EXPECT_EQ(currentRow1Based(window->lsvBatList), 4);
 }
@@ -101,12 +112,16 @@ TEST_F(Editing, folderPick_cancelKeepsTextAndFocusGoesToTheField) {
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     window->txtFrom->setText("typed");
+    window->txtTo->setText("/a much longer typed path");
     fakes.shell.folderChoices = {"", "/picked"};
     fakes.log.calls.clear();
+    window->lsvBatList->setFocus();
     window->cmdFrom->click();
-    window->cmdTo->click();
     EXPECT_EQ(window->txtFrom->text(), "typed");
+    EXPECT_EQ(QApplication::focusWidget(), window->txtFrom);
+    window->cmdTo->click();
     EXPECT_EQ(window->txtTo->text(), "/picked");
+    EXPECT_EQ(QApplication::focusWidget(), window->txtTo);
     EXPECT_TRUE(button("Add")->isEnabled()) << "the command state runs after a pick";
     EXPECT_EQ(fakes.log.calls, QStringList({"ShellHelper.BrowseFolder(元フォルダを選択して下さい)",
                                             "PathHelper.FieldFocus(txtFrom)",

@@ -1,11 +1,10 @@
 #include "batchlist/folder_check.h"
+#include "support/unprivileged.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 namespace xcpy {
 namespace {
@@ -37,14 +36,21 @@ TEST(batchlist_FolderCheck, folderPairs_markOkOnlyWhenBothAreListableDirectories
         EXPECT_EQ(checkFolders(c.source, c.destination), c.expected)
             << c.source.toStdString() << " -> " << c.destination.toStdString();
 
-    if (::geteuid() != 0) {                    // root can list any directory
-        const QString locked = path("locked"); // search right only: passable but not listable
-        ASSERT_TRUE(QDir().mkdir(locked));
-        ASSERT_TRUE(QFile::setPermissions(locked, QFile::ExeOwner | QFile::WriteOwner));
-        EXPECT_EQ(checkFolders(locked, src), CheckMark::NG);
-        EXPECT_EQ(checkFolders(src, locked + '/'), CheckMark::NG);
-        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    // Search right only: passable but not listable, for everyone.
+    const QString locked = path("locked");
+    ASSERT_TRUE(QDir().mkdir(locked));
+    ASSERT_TRUE(QFile::setPermissions(locked, QFile::WriteOwner | QFile::ExeOwner |
+                                                  QFile::ExeGroup | QFile::ExeOther));
+    for (const QString& open : {root.path(), src})
+        ASSERT_TRUE(QFile::setPermissions(open, QFile::ReadOwner | QFile::WriteOwner |
+                                                    QFile::ExeOwner | QFile::ReadOther |
+                                                    QFile::ExeOther));
+    EXPECT_TRUE(test::asUnprivilegedUser([&] {
+        return checkFolders(src, src) == CheckMark::OK &&
+               checkFolders(locked, src) == CheckMark::NG &&
+               checkFolders(src, locked + '/') == CheckMark::NG;
+    }));
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace

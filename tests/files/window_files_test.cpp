@@ -93,17 +93,6 @@ TEST_F(WindowFiles, open_quotedUpperCasePathLoadsKeepsTheFlagAndReportsBadBytes)
     EXPECT_EQ(panel("FileName")->text(), path("bad.xcpy"));
 }
 
-TEST_F(WindowFiles, startUp_commandLineWinsOverTheRememberedFile) {
-    writeBytes(path("remembered.xcpy"), "/r=/s\r\n");
-    fakes.settings["FileName"] = path("remembered.xcpy");
-    load("\"" + path("missing.xcpy") + "\"");
-    EXPECT_EQ(rows(), 0);
-    window = std::make_unique<frmXCopy>(fakes);
-    load();
-    EXPECT_EQ(rows(), 1);
-    EXPECT_TRUE(button("Save")->isEnabled()) << "the command state follows the loaded list";
-}
-
 TEST_F(WindowFiles, createBatFile_cancelThenWriteGoldenBytesAndLogThem) {
     loadSample();
     fakes.prompt.fileChoices = {std::nullopt, path("backup.bat")};

@@ -53,10 +53,11 @@ TEST(FrmOption, buttonsAndKeys_returnConfirmationAndKeepOrReplaceText) {
              QTest::keyClick(field(d), Qt::Key_Return);
          },
          true, "  /I "},
+        {"Esc", [](frmOption& d) { QTest::keyClick(field(d), Qt::Key_Escape); }, false, start},
         {"close box", [](frmOption& d) { field(d)->setText("/X"), d.close(); }, false, start},
     };
+    frmOption d; // one dialog for all: each show starts cancelled and shows the text it is given
     for (const auto& c : cases) {
-        frmOption d;
         d.setXOption(start);
         EXPECT_EQ(showAndDo(d, nullptr, [&] { c.act(d); }), c.confirmed) << c.name;
         EXPECT_EQ(d.XOption(), c.text) << c.name;
@@ -64,16 +65,22 @@ TEST(FrmOption, buttonsAndKeys_returnConfirmationAndKeepOrReplaceText) {
     }
 }
 
-TEST(FrmOption, reusedInstance_keepsTextAndStartsCancelledEachShow) {
-    frmOptionHolder holder;
-    frmOption& d = holder.get();
-    d.setXOption(QStringLiteral("/A"));
-    EXPECT_TRUE(showAndDo(d, nullptr, [&] { field(d)->setText("/B"), d.cmdOK_Click(); }));
-    EXPECT_FALSE(showAndDo(holder.get(), nullptr, [&] {
-        EXPECT_EQ(field(d)->text(), "/B");
-        d.reject();
+TEST(FrmOption, showEx_centresOnTheOwnerAndTakesTextOfAnyLength) {
+    QWidget owner;
+    owner.setGeometry(300, 250, 520, 330); // away from the screen's centre
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    frmOption d;
+    const QString longText(40000, u'x');
+    d.setXOption(longText);
+    QRect shown;
+    EXPECT_TRUE(showAndDo(d, &owner, [&] {
+        shown = d.frameGeometry();
+        click(d, "cmdOK");
     }));
-    EXPECT_EQ(d.XOption(), "/B");
+    const QPoint offset = shown.center() - owner.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << ", " << offset.y();
+    EXPECT_EQ(d.XOption(), longText);
 }
 
 TEST(FrmOption, centring_roundsDifferenceHalfToEvenAndHalvesTowardZero) {
