@@ -84,11 +84,39 @@ std::vector<CopyOutcome> CopyPool::finishAll() {
     return std::exchange(finished_, {});
 }
 
+void CopyPool::forEach(std::size_t count, const std::function<void(std::size_t)>& task) {
+    Spread spread{&task, count};
+    if (threads_.empty() || count < 2) {
+        spread.work();
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        spread_ = &spread;
+    }
+    jobReady_.notify_all();
+    spread.work();
+    std::unique_lock lock(mutex_);
+    spread_ = nullptr;
+    helpersDone_.wait(lock, [&] { return spread.helpers == 0; });
+}
+
 void CopyPool::work(unsigned slot) {
     registerCopyThread(slot);
     std::unique_lock lock(mutex_);
     for (;;) {
-        jobReady_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+        jobReady_.wait(
+            lock, [this] { return closing_ || !queue_.empty() || (spread_ && spread_->left()); });
+        if (spread_ && spread_->left()) { // quick work the walk waits for comes first
+            Spread* spread = spread_;
+            ++spread->helpers;
+            lock.unlock();
+            spread->work();
+            lock.lock();
+            if (--spread->helpers == 0)
+                helpersDone_.notify_all();
+            continue;
+        }
         if (queue_.empty())
             return;
         CopyJob job = std::move(queue_.front());

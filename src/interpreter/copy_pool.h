@@ -2,9 +2,11 @@
 
 #include "interpreter/safe_copy.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <dirent.h>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -64,12 +66,33 @@ public:
     // Waits until every submitted job has finished; returns the outcomes not taken yet.
     std::vector<CopyOutcome> finishAll();
 
+    // Whether work is spread over threads at all.
+    bool parallel() const { return !threads_.empty(); }
+    // Runs task(0) to task(count - 1) on the calling thread and the workers that are free;
+    // returns when all have run.
+    void forEach(std::size_t count, const std::function<void(std::size_t)>& task);
+
 private:
+    struct Spread {
+        const std::function<void(std::size_t)>* task;
+        std::size_t count;
+        std::atomic<std::size_t> next{0};
+        std::size_t helpers = 0; // workers inside work(), under the pool's mutex
+
+        bool left() const { return next.load() < count; }
+        void work() {
+            for (std::size_t i; (i = next.fetch_add(1)) < count;)
+                (*task)(i);
+        }
+    };
+
     void work(unsigned slot);
 
     std::mutex mutex_;
     std::condition_variable jobReady_;
     std::condition_variable spaceOrDone_;
+    std::condition_variable helpersDone_;
+    Spread* spread_ = nullptr;
     std::deque<CopyJob> queue_;
     std::vector<CopyOutcome> finished_;
     std::size_t running_ = 0;

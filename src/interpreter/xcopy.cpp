@@ -78,6 +78,23 @@ struct FileIdHash {
 // open folders.
 constexpr std::size_t kMaxDepth = 1024;
 
+// What fstatat said about a name: errno, or 0 and the status.
+struct Looked {
+    int error = -1; // -1: not looked at
+    struct stat st {};
+};
+
+// A name read from a source folder, with its status and its counterpart's, looked at ahead.
+struct Entry {
+    std::string name;
+    Looked source;
+    Looked target;
+};
+
+// Names read and looked at ahead, on all threads at once: an unchanged rerun spends its time
+// in fstatat.
+constexpr std::size_t kBatchSize = 64;
+
 // One folder of the walk, with its counterpart in the destination.
 struct Level {
     Level* parent = nullptr;
@@ -93,6 +110,9 @@ struct Level {
     int dstFd = -1; // -1 while the destination folder does not exist (yet)
     bool dstCreated = false;
     bool dstFailed = false;
+    std::vector<Entry> batch; // read from dir, to visit from batch[next] on
+    std::size_t next = 0;
+    bool read = false; // dir has no more names
 
     // Owners of the descriptors above, shared with the copies in flight.
     std::shared_ptr<const FolderHandle> src;
@@ -159,10 +179,14 @@ private:
     std::string dstPath(const Level& level) const { return dstPath_.substr(0, level.dstLength); }
     bool isNewerThanCopy(const struct stat& source, const struct stat& copy, const Level& level);
     void walk(std::unique_ptr<Level> root);
+    bool readBatch(Level& level);
+    void lookAhead(Level& level);
     void leaveFolder();
     void enterFolder(Level& level, const char* name, const struct stat& st, bool viaLink);
-    void visitEntry(Level& level, const char* name);
-    void visitFile(Level& level, const char* name, const struct stat& st, bool asLink);
+    void visitEntry(Level& level, const char* name, const Looked& source = {},
+                    const Looked& target = {});
+    void visitFile(Level& level, const char* name, const struct stat& st, bool asLink,
+                   const Looked& target = {});
     void takeOutcomes(const std::vector<CopyOutcome>& outcomes);
     std::string summary() const;
 
@@ -306,18 +330,29 @@ void Engine::walk(std::unique_ptr<Level> root) {
     levels_.push_back(std::move(root));
     while (!levels_.empty()) {
         Level& level = *levels_.back();
-        if (stopped_) {
+        if (stopped_ || (level.next == level.batch.size() && !readBatch(level))) {
             leaveFolder();
             continue;
         }
+        Entry& entry = level.batch[level.next++];
+        visitEntry(level, entry.name.c_str(), entry.source, entry.target);
+    }
+}
+
+// Reads the next names of the level's folder and looks at them; false at the end.
+bool Engine::readBatch(Level& level) {
+    level.batch.clear();
+    level.next = 0;
+    const std::size_t size = pool_->parallel() ? kBatchSize : 1;
+    while (!level.read && level.batch.size() < size) {
         errno = 0;
         const dirent* entry = ::readdir(level.dir);
         if (!entry) {
             if (errno != 0)
                 fail(kBadCommand,
                      "フォルダーを読めません - " + srcPath(level) + ": " + errorText(errno));
-            leaveFolder();
-            continue;
+            level.read = true;
+            break;
         }
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
@@ -325,8 +360,29 @@ void Engine::walk(std::unique_ptr<Level> root) {
         // Our own temporary files (of a run into this folder) are no data.
         if (std::strncmp(name, kTempPrefix, std::strlen(kTempPrefix)) == 0)
             continue;
-        visitEntry(level, name);
+        level.batch.push_back({name, {}, {}});
     }
+    if (pool_->parallel())
+        lookAhead(level);
+    return !level.batch.empty();
+}
+
+// Looks at the batch's names and at the destination's files of the same names, spread over
+// the threads. The copy's counterparts are looked at only where they are looked at one by one
+// too; a destination file that every match goes to changes while the batch is visited.
+void Engine::lookAhead(Level& level) {
+    const bool targets = level.dstFd >= 0 && !level.dstCreated && !destIsFile_;
+    pool_->forEach(level.batch.size(), [&](std::size_t i) {
+        Entry& entry = level.batch[i];
+        const char* name = entry.name.c_str();
+        entry.source.error =
+            ::fstatat(level.srcFd, name, &entry.source.st, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+        if (targets && entry.source.error == 0 && S_ISREG(entry.source.st.st_mode) &&
+            (literalName_ ? pattern_ == name : wildcardMatch(pattern_, name)))
+            entry.target.error =
+                ::fstatat(level.dstFd, name, &entry.target.st, AT_SYMLINK_NOFOLLOW) == 0 ? 0
+                                                                                         : errno;
+    });
 }
 
 void Engine::leaveFolder() {
@@ -338,12 +394,16 @@ void Engine::leaveFolder() {
     }
 }
 
-void Engine::visitEntry(Level& level, const char* name) {
-    struct stat st {};
-    if (::fstatat(level.srcFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno != ENOENT) // gone since the folder was read: nothing to copy
+void Engine::visitEntry(Level& level, const char* name, const Looked& source,
+                        const Looked& target) {
+    struct stat st = source.st;
+    const int error = source.error >= 0                                             ? source.error
+                      : ::fstatat(level.srcFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 ? 0
+                                                                                    : errno;
+    if (error != 0) {
+        if (error != ENOENT) // gone since the folder was read: nothing to copy
             fail(kBadCommand,
-                 "ファイルを調べられません - " + srcPath_ + name + ": " + errorText(errno));
+                 "ファイルを調べられません - " + srcPath_ + name + ": " + errorText(error));
         return;
     }
     bool viaLink = false;
@@ -367,7 +427,7 @@ void Engine::visitEntry(Level& level, const char* name) {
         if (recursive_)
             enterFolder(level, name, st, viaLink);
     } else if (S_ISREG(st.st_mode)) {
-        visitFile(level, name, st, false);
+        visitFile(level, name, st, false, target);
     } else if (literalName_ ? pattern_ == name : wildcardMatch(pattern_, name)) {
         con_.line("パイプ、デバイス、ソケットなどの特殊ファイルは飛ばします - " + srcPath_ + name);
     }
@@ -447,7 +507,8 @@ bool Engine::isNewerThanCopy(const struct stat& source, const struct stat& copy,
     return isNewerAtStep(source.st_mtim, copy.st_mtim, step->second);
 }
 
-void Engine::visitFile(Level& level, const char* name, const struct stat& st, bool asLink) {
+void Engine::visitFile(Level& level, const char* name, const struct stat& st, bool asLink,
+                       const Looked& looked) {
     if (!(literalName_ ? pattern_ == name : wildcardMatch(pattern_, name)))
         return;
     const std::string srcPath = srcPath_ + name;
@@ -467,11 +528,16 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     bool exists = false;
     // A folder this run created holds only what it copied there, all under other names.
     if (level.dstFd >= 0 && (destIsFile_ || !level.dstCreated)) {
-        if (::fstatat(level.dstFd, targetName, &target, AT_SYMLINK_NOFOLLOW) == 0) {
+        target = looked.st;
+        const int error = looked.error >= 0 ? looked.error
+                          : ::fstatat(level.dstFd, targetName, &target, AT_SYMLINK_NOFOLLOW) == 0
+                              ? 0
+                              : errno;
+        if (error == 0) {
             exists = true;
-        } else if (errno != ENOENT) {
+        } else if (error != ENOENT) {
             fail(kWriteFailed,
-                 "コピー先を調べられません - " + dstPath_ + targetName + ": " + errorText(errno));
+                 "コピー先を調べられません - " + dstPath_ + targetName + ": " + errorText(error));
             return;
         }
     }
