@@ -10,12 +10,35 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+namespace {
+
+const char* const kUsage =
+    "使い方: xcpycmd /c バッチファイル\n"
+    "バッチ ファイルを 1 行ずつ実行して終了します。\n"
+    "\n"
+    "環境変数 XCPYCMD_WORKERS: 同時にコピーするファイルの数 (1 から 64、既定は使える CPU の\n"
+    "数)。1 にすると 1 つずつ順にコピーします。表示と質問はいつもフォルダーをたどる順です。\n"
+    "\n"
+    "終了コード (XCOPY 行のうち最も大きいもの):\n"
+    "  0 すべてコピーした\n"
+    "  1 コピーするファイルが見つからない、バッチ ファイルを読めない\n"
+    "  2 質問への答えがないまま入力が終わり、コピーしなかったファイルがある\n"
+    "    (無人で実行するバッチ ファイルには /Y を付けてください)\n"
+    "  4 スイッチやコピー元の誤り、通常のファイルでない (または 16 MB を超える)\n"
+    "    バッチ ファイルや除外リスト\n"
+    "  5 書き込みや読み込みのエラー\n";
+
+} // namespace
+
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::string flag = argc > 1 ? argv[1] : "";
+    if (argc == 2 && flag == "/?") {
+        std::cout << kUsage;
+        return 0;
+    }
     if (argc < 3 || (flag != "/c" && flag != "/C")) {
-        std::cerr << "使い方: xcpycmd /c バッチファイル\n"
-                     "バッチ ファイルを 1 行ずつ実行して終了します。\n";
+        std::cerr << kUsage;
         return 1;
     }
     // Everything after /c is the file name, as with a command line that was split at blanks;

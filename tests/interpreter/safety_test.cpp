@@ -170,6 +170,8 @@ TEST_F(Binary, ExitStatusesAndCommandLine) {
     for (const std::string& batch : {std::string("/dev/zero"), path("fifo"), path("huge.bat")})
         EXPECT_EQ(WEXITSTATUS(wait(start("/c " + batch))), 4) << batch;
     EXPECT_EQ(WEXITSTATUS(wait(start(""))), 1);
+    EXPECT_EQ(WEXITSTATUS(wait(start("/?"))), 0);
+    EXPECT_NE(read("out.txt").find("XCPYCMD_WORKERS"), std::string::npos);
     EXPECT_EQ(WEXITSTATUS(wait(start("/c " + q("no such.bat")))), 1);
     EXPECT_NE(read("out.txt").find("no such.bat"), std::string::npos);
 
