@@ -130,8 +130,9 @@ void frmXCopy::newList() {
         const qint32 answer =
             promptBox().Message(this, QStringLiteral("バッチファイルに保存しますか？"),
                                 msg::kYesNo | msg::kIconInformation, exeBaseName());
-        if (answer == msg::kAnswerYes)
-            SaveBatList(); // New goes on whatever the save did
+        // Without the save the list stays: emptying it would lose the changes.
+        if (answer == msg::kAnswerYes && !SaveBatList())
+            return;
     }
     model_->clear();
     txtFrom->clear();

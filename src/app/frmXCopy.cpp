@@ -101,13 +101,27 @@ void frmXCopy::Form_Load(const QString& commandLineText) {
 
 void frmXCopy::closeEvent(QCloseEvent* event) {
     qint16 cancel = 0;
+    closeRequestOpen_ = true;
     Form_QueryUnload(cancel, 0);
+    closeRequestOpen_ = false;
     if (cancel) {
         event->ignore();
         return;
     }
     Form_Unload(cancel);
     event->accept();
+}
+
+void frmXCopy::outsideCloseRequest() {
+    if (!closeRequestOpen_) {
+        close();
+        return;
+    }
+    qint16 cancel = 0;
+    Form_Unload(cancel);
+    // Ends every event loop, the open question's too, which then answers Cancel: the close
+    // request it belongs to is refused, and the program ends with the main loop.
+    QCoreApplication::exit(0);
 }
 
 void frmXCopy::Form_QueryUnload(qint16& cancel, int) {
@@ -126,11 +140,15 @@ void frmXCopy::Form_QueryUnload(qint16& cancel, int) {
         cancel = -1;
         return;
     }
-    if (answer == msg::kAnswerYes)
-        SaveBatList(); // the close goes on whatever the save did
+    // A close whose save did not happen would throw the list away: it is called off instead.
+    if (answer == msg::kAnswerYes && !SaveBatList())
+        cancel = -1;
 }
 
 void frmXCopy::Form_Unload(qint16&) {
+    if (unloaded_)
+        return;
+    unloaded_ = true;
     if (settingsStore_) {
         settingsStore_->WriteSetting(QStringLiteral("InitDir"), InitDir);
         settingsStore_->WriteSetting(QStringLiteral("BatDir"), BatDir);

@@ -39,9 +39,15 @@ public:
     // Start-up: companions, settings, initial state, the list file to load.
     void Form_Load(const QString& commandLineText);
 
+    // A close asked for from outside (a termination signal): the close request, as from the
+    // close box. Asked again while a close request is still open (its question is showing),
+    // the settings are written and the program ends.
+    void outsideCloseRequest();
+
     // The window's operations.
     void OpenBatList(QString path);
-    void SaveBatList();
+    // True when the list was written; false when the dialog was cancelled or the save failed.
+    bool SaveBatList();
     void CreateBatFile();
     void ExecXCopy();
     void InsertBatchEntry(const QString& source, const QString& destination, int position);
@@ -128,6 +134,8 @@ private:
     QString BatDir;
     QString XOption;
     bool copyRunning_ = false;
+    bool closeRequestOpen_ = false;
+    bool unloaded_ = false; // the settings were written: the window's life is over
     QString runFilesFolder_;
 
     BatchListModel* model_ = nullptr;

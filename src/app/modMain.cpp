@@ -1,6 +1,7 @@
 #include "app/modMain.h"
 
 #include "app/frmXCopy.h"
+#include "app/outside_close.h"
 #include "companions/real_companions.h"
 #include "version.h"
 
@@ -29,6 +30,7 @@ int runProgram(QApplication& app) {
 
     RealCompanions companions;
     frmXCopy window(companions);
+    const OutsideCloseRequests outsideCloses(window);
     startMainWindow(window, QCoreApplication::arguments());
     return app.exec();
 }

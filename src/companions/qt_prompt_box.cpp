@@ -1,8 +1,10 @@
 #include "companions/qt_prompt_box.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 namespace xcpy {
@@ -27,6 +29,28 @@ QMessageBox::Icon iconOf(qint32 style) {
     }
 }
 
+// A question with Yes and No only has no way out but an answer: Esc and the close box, which
+// would otherwise answer No, do nothing.
+class MessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    bool answerRequired = false;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (answerRequired && event->matches(QKeySequence::Cancel))
+            return;
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (answerRequired) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+};
+
 } // namespace
 
 QStringList qtNameFilters(const QString& filter) {
@@ -49,8 +73,9 @@ void QtPromptBox::ErrorReport(const QString& routine, const ErrorInfo& error) {
 
 qint32 QtPromptBox::Message(QWidget* owner, const QVariant& text, qint32 style,
                             const QString& title) {
-    QMessageBox box(iconOf(style), titleOrProgramName(title), text.toString(),
-                    QMessageBox::NoButton, owner);
+    MessageBox box(iconOf(style), titleOrProgramName(title), text.toString(), QMessageBox::NoButton,
+                   owner);
+    box.answerRequired = (style & 0x0F) == msg::kYesNo;
     struct Choice {
         QMessageBox::StandardButton button;
         qint32 answer;

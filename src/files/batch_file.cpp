@@ -16,10 +16,46 @@ std::optional<qsizetype> findUnsafe(QStringView text) {
     return std::nullopt;
 }
 
+bool isAsciiLetter(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+bool continuesName(QChar c) {
+    return isAsciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'_' || c == u'(' || c == u')';
+}
+
+// The length of the reference %NAME% that starts at text[at], or 0 when none does.
+qsizetype referenceLength(QStringView text, qsizetype at) {
+    qsizetype end = at + 1;
+    if (end >= text.size() || !(isAsciiLetter(text[end]) || text[end] == u'_'))
+        return 0;
+    while (end < text.size() && continuesName(text[end]))
+        ++end;
+    return end < text.size() && text[end] == u'%' ? end + 1 - at : 0;
+}
+
 } // namespace
 
+QString escapePercents(QStringView folder) {
+    QString out;
+    out.reserve(folder.size());
+    for (qsizetype i = 0; i < folder.size();) {
+        if (folder[i] != u'%') {
+            out += folder[i++];
+        } else if (const qsizetype reference = referenceLength(folder, i)) {
+            out += folder.mid(i, reference);
+            i += reference;
+        } else {
+            out += QStringLiteral("%%");
+            ++i;
+        }
+    }
+    return out;
+}
+
 QString MakeXCopyLine(const QString& source, const QString& destination, const QString& xOption) {
-    return linePrefix + source + betweenFolders + destination + QStringLiteral("\" ") + xOption;
+    return linePrefix + escapePercents(source) + betweenFolders + escapePercents(destination) +
+           QStringLiteral("\" ") + xOption;
 }
 
 bool isUnsafeInBatch(char32_t c) {
@@ -61,7 +97,7 @@ EncodedFile encodeBatchFile(const QList<BatchEntry>& rows, const QString& xOptio
         if (auto at = appendCp932(line, result.bytes)) {
             // Only the folders can fail here: the rest of the line is ASCII or already checked.
             const qsizetype inSource = *at - linePrefix.size();
-            const bool source = inSource < rows[i].source.size();
+            const bool source = inSource < escapePercents(rows[i].source).size();
             return EncodedFile{{},
                                RowError{i + 1, source ? RowField::Source : RowField::Destination,
                                         characterAt(line, *at), RowProblem::NotInCodePage932}};

@@ -13,7 +13,13 @@
 // Batch files of XCOPY lines, in code page 932.
 namespace xcpy {
 
-// XCopy.exe "source" "destination" xOption — texts as given, nothing escaped, trimmed or tested.
+// The folder text as a batch line must hold it to name that folder: every "%" doubled, except
+// where it opens a reference %NAME% closed within the same text (NAME: an ASCII letter or "_",
+// then letters, digits, "_", "(" or ")"), which the interpreter expands as the user meant.
+QString escapePercents(QStringView folder);
+
+// XCopy.exe "source" "destination" xOption — the folders through escapePercents, otherwise
+// nothing escaped, trimmed or tested; the switches as given.
 QString MakeXCopyLine(const QString& source, const QString& destination, const QString& xOption);
 
 enum class BatchKind {

@@ -82,11 +82,33 @@ private:
                                                       QStringDecoder::Flag::ConvertInitialBom};
 };
 
+// The length of UTF-8 text in UTF-16 units, without converting it.
+qsizetype utf16Length(std::string_view utf8) {
+    qsizetype units = 0;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        units += (byte & 0xC0) != 0x80; // a character starts here
+        units += byte >= 0xF0;          // beyond the BMP: a surrogate pair
+    }
+    return units;
+}
+
+// UTF-8 never takes fewer bytes than UTF-16 units, so short texts need no counting.
+bool tooLongForAPath(std::string_view utf8) {
+    return qsizetype(utf8.size()) > kMaxSideLength && utf16Length(utf8) > kMaxSideLength;
+}
+
+struct AddedRows {
+    qsizetype endedLines = 0;             // lines read up to their line end
+    std::optional<qsizetype> tooLongLine; // the 1-based line of a side over the limit
+};
+
 // Adds the rows of the UTF-8 text's lines. With completeLinesOnly, a last line without a line
-// end is left out (it is where the bad bytes began). Returns the number of ended lines.
-qsizetype addRows(std::string_view text, bool completeLinesOnly, QList<BatchEntry>& rows) {
+// end is left out (it is where the bad bytes began). Stops at a side longer than kMaxSideLength.
+AddedRows addRows(std::string_view text, bool completeLinesOnly, QList<BatchEntry>& rows) {
     TextDecoder toQString;
-    qsizetype endedLines = 0;
+    AddedRows added;
+    qsizetype& endedLines = added.endedLines;
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t cr = text.find('\r', pos);
@@ -95,20 +117,36 @@ qsizetype addRows(std::string_view text, bool completeLinesOnly, QList<BatchEntr
             break;
         const std::size_t lineEnd = ended ? cr : text.size();
         const std::string_view line = text.substr(pos, lineEnd - pos);
+        const std::size_t separator = line.find('=');
+        if (separator != std::string_view::npos) {
+            const std::string_view source = trimSpaces(line.substr(0, separator));
+            const std::string_view destination = trimSpaces(line.substr(separator + 1));
+            if (tooLongForAPath(source) || tooLongForAPath(destination)) {
+                added.tooLongLine = endedLines + 1;
+                break;
+            }
+            rows.append(BatchEntry{toQString(source), toQString(destination), CheckMark::NG});
+        }
         pos = lineEnd;
         if (ended) {
             ++endedLines;
             pos += (pos + 1 < text.size() && text[pos + 1] == '\n') ? 2 : 1;
         }
-        const std::size_t separator = line.find('=');
-        if (separator == std::string_view::npos)
-            continue;
-        BatchEntry entry;
-        entry.source = toQString(trimSpaces(line.substr(0, separator)));
-        entry.destination = toQString(trimSpaces(line.substr(separator + 1)));
-        rows.append(std::move(entry));
     }
-    return endedLines;
+    return added;
+}
+
+// What the user must know before saving over a file that was read only in part.
+QString readOnlyUpTo(qsizetype line) {
+    return QStringLiteral(
+               "ファイルは %1 行目の前までしか読み込まれていません。このまま同じファイルに"
+               "保存すると、%1 行目から後の行は失われます。")
+        .arg(line);
+}
+
+QString nothingRead() {
+    return QStringLiteral("ファイルは読み込まれていません。このまま同じファイルに保存すると、"
+                          "その内容は失われます。");
 }
 
 QString invalidBytesMessage(qsizetype line, qsizetype byteOffset, bool utf8) {
@@ -116,9 +154,10 @@ QString invalidBytesMessage(qsizetype line, qsizetype byteOffset, bool utf8) {
         utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift_JIS（コードページ 932）");
     return QStringLiteral("%1 行目（ファイルの %2 バイト目）に %3 として読めないバイトがあります。"
                           "ファイルが壊れているか、別の文字コードで保存されています。")
-        .arg(line)
-        .arg(byteOffset + 1)
-        .arg(encoding);
+               .arg(line)
+               .arg(byteOffset + 1)
+               .arg(encoding) +
+           readOnlyUpTo(line);
 }
 
 } // namespace
@@ -147,11 +186,21 @@ ListReadResult parseListFile(QByteArrayView bytes) {
     const Conversion text = utf8 ? checkedUtf8(raw) : cp932ToUtf8(raw);
     ListReadResult result;
     // The conversion stops at the first bad byte: the lines it completed before are sound.
-    const qsizetype endedLines = addRows(text.text, !text.ok(), result.rows);
-    if (!text.ok()) {
+    const AddedRows added = addRows(text.text, !text.ok(), result.rows);
+    if (added.tooLongLine) {
+        ListReadError error;
+        error.kind = ListReadError::Kind::SideTooLong;
+        error.line = *added.tooLongLine;
+        error.message = QStringLiteral("%1 行目のフォルダが %2 文字を超えています。"
+                                       "フォルダのパスとしては長すぎます。")
+                            .arg(error.line)
+                            .arg(kMaxSideLength) +
+                        readOnlyUpTo(error.line);
+        result.error = std::move(error);
+    } else if (!text.ok()) {
         ListReadError error;
         error.kind = ListReadError::Kind::InvalidBytes;
-        error.line = endedLines + 1;
+        error.line = added.endedLines + 1;
         error.byteOffset = static_cast<qsizetype>(skipped + *text.errorOffset);
         error.message = invalidBytesMessage(error.line, error.byteOffset, utf8);
         result.error = std::move(error);
@@ -165,7 +214,8 @@ ListReadResult loadListFile(const QString& path) {
         ListReadError error;
         error.kind = ListReadError::Kind::Unreadable;
         error.message = QStringLiteral("リストファイル「%1」を開けません（詳細: %2）。")
-                            .arg(QDir::toNativeSeparators(path), file.errorString());
+                            .arg(QDir::toNativeSeparators(path), file.errorString()) +
+                        nothingRead();
         return ListReadResult{{}, std::move(error)};
     }
     const QByteArray bytes = file.readAll();
@@ -173,7 +223,8 @@ ListReadResult loadListFile(const QString& path) {
         ListReadError error;
         error.kind = ListReadError::Kind::Unreadable;
         error.message = QStringLiteral("リストファイル「%1」を読み込めません（詳細: %2）。")
-                            .arg(QDir::toNativeSeparators(path), file.errorString());
+                            .arg(QDir::toNativeSeparators(path), file.errorString()) +
+                        nothingRead();
         return ListReadResult{{}, std::move(error)};
     }
     return parseListFile(bytes);

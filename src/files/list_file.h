@@ -34,12 +34,17 @@ struct ListReadError {
     enum class Kind {
         Unreadable,   // the file could not be opened or read (loadListFile only)
         InvalidBytes, // bytes that are not code page 932 (or not UTF-8 after a byte-order mark)
+        SideTooLong,  // a side longer than kMaxSideLength: no folder path is that long
     };
     Kind kind = Kind::InvalidBytes;
-    qsizetype line = 0;       // 1-based line of the bad bytes; 0 for Unreadable
+    qsizetype line = 0;       // 1-based line where reading stopped; 0 for Unreadable
     qsizetype byteOffset = 0; // 0-based offset of the first bad byte in the file, BOM included
-    QString message;          // Japanese text for the user
+    QString message;          // Japanese text for the user; says how far the file was read
 };
+
+// The longest folder text a list file line may hold, in UTF-16 units: the longest path
+// Windows accepts.
+inline constexpr qsizetype kMaxSideLength = 32767;
 
 // Rows read from a list file; on error, the rows of the lines before the bad line.
 struct ListReadResult {
@@ -53,6 +58,8 @@ struct ListReadResult {
 // page 932. Lines end at CR LF or a lone CR (an LF alone is text); the last needs no line end.
 // Each line is split at its first "="; lines without one are skipped; ordinary spaces (U+0020
 // only) around each text are removed. Rows come back with CheckMark::NG: folders are not tested.
+// Reading stops, keeping the rows before, at the line of invalid bytes or of a side longer than
+// kMaxSideLength.
 ListReadResult parseListFile(QByteArrayView bytes);
 
 // Reads the file at path and parses it as parseListFile does.

@@ -18,7 +18,7 @@ constexpr qint32 kDialogFlags = 2060;
 
 } // namespace
 
-void frmXCopy::SaveBatList() {
+bool frmXCopy::SaveBatList() {
     *dlgXCopy = CommonDialog{};
     dlgXCopy->DialogTitle = QStringLiteral("バッチリスト保存");
     dlgXCopy->Filter = kListFilter;
@@ -26,7 +26,7 @@ void frmXCopy::SaveBatList() {
     dlgXCopy->InitDir = InitDir;
     dlgXCopy->FileName = pnlFileName->text();
     if (!promptBox().FileDialog(this, *dlgXCopy, FileDialogKind::Save))
-        return;
+        return false;
     const QString path = dlgXCopy->FileName;
 
     // The old file, the list path, InitDir and the unsaved-changes flag stay as they were
@@ -34,11 +34,12 @@ void frmXCopy::SaveBatList() {
     const FileWriteResult written = saveListFile(path, model_->entries());
     if (!written.ok()) {
         promptBox().ErrorReport(QStringLiteral("SaveBatList"), errorInfoOf(written));
-        return;
+        return false;
     }
     pnlFileName->setText(path);
     InitDir = pathHelper().FolderOf(path);
     setUnsavedChanges(false);
+    return true;
 }
 
 void frmXCopy::OpenBatList(QString path) {
@@ -69,8 +70,11 @@ void frmXCopy::OpenBatList(QString path) {
     model_->reserve(int(read.rows.size()));
     for (const BatchEntry& row : read.rows)
         InsertBatchEntry(row.source, row.destination, -1);
-    if (read.error)
+    if (read.error) {
+        // The list is shorter than the file: saving it unawares would cut the file short.
+        setUnsavedChanges(true);
         promptBox().ErrorReport(QStringLiteral("OpenBatList"), errorInfoOf(*read.error));
+    }
 }
 
 } // namespace xcpy

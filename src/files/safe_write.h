@@ -22,10 +22,18 @@ struct FileWriteResult {
     bool ok() const { return message.isEmpty(); }
 };
 
+// Why a file could not be written, from the system's error number.
+enum class WriteCause { MissingFolder, NoPermission, DiskFull, ReadOnlyFileSystem, Other };
+
+// ENOENT/ENOTDIR missing folder, EACCES/EPERM no permission, ENOSPC/EDQUOT/EFBIG disk full
+// (a file-size limit counts as full), EROFS read-only file system; anything else Other.
+WriteCause writeCauseOf(int errorNumber);
+
 // Writes bytes to path through a temporary file in the same folder that replaces the target
-// only once it is complete. On failure the old file (if any) is untouched, no temporary file
-// remains, and message names the cause: a missing folder, a missing permission, a read-only
-// target, or a full disk or other write error (with the system's own text added).
+// only once every byte has reached the file system. On failure the old file (if any) is
+// untouched, no temporary file remains, and message names the cause: a missing folder, a missing
+// permission, a read-only target or file system, a full disk or another write error (with the
+// system's own text added).
 FileWriteResult writeFileSafely(const QString& path, QByteArrayView bytes);
 
 // Writes bytes to a device; returns a failed result to abandon the file.
@@ -35,8 +43,9 @@ using ByteProducer = std::function<FileWriteResult(QIODevice&)>;
 // memory. When produce fails (a refused row, a write error), the target is left untouched.
 FileWriteResult writeFileSafely(const QString& path, const ByteProducer& produce);
 
-// Writes all of bytes to an open device, retrying short writes. On failure message says that
-// the disk may be full, with the device's error text added; displayName names the file.
+// Writes all of bytes to an open device, retrying short writes. On failure message names the
+// cause that errno gives (a full disk, ...), with the device's error text; displayName names the
+// file.
 FileWriteResult writeAllBytes(QIODevice& device, QByteArrayView bytes, const QString& displayName);
 
 } // namespace xcpy

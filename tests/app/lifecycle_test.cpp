@@ -60,6 +60,7 @@ struct CloseCase {
     const char* name;
     bool copyRunning, unsaved;
     std::deque<qint32> answers;
+    bool saveSucceeds; // the save dialog gets a file name, else it is cancelled
     bool closes;
     QString message; // "text|style|title", or empty for none
     bool saveDialogShown;
@@ -77,6 +78,8 @@ TEST_P(CloseRequest, answersDecideTheClose) {
     if (c.unsaved)
         addPair(makeFolder("a"), makeFolder("b"));
     fakes.prompt.messageAnswers = c.answers;
+    if (c.saveSucceeds)
+        fakes.prompt.fileChoices = {path("saved.xcpy")};
     bool closed = false;
     if (c.copyRunning) {
         fakes.prompt.messageAnswers.push_front(msg::kAnswerOk); // the run's confirmation
@@ -101,11 +104,14 @@ const char* const kAsk = "バッチファイルに保存しますか？|67|";
 INSTANTIATE_TEST_SUITE_P(
     Matrix, CloseRequest,
     ::testing::Values(
-        CloseCase{"copyRunning", true, true, {}, false, "コピー中です。終了できません|64|", false},
-        CloseCase{"unsavedCancel", false, true, {msg::kAnswerCancel}, false, kAsk, false},
-        CloseCase{"unsavedYes", false, true, {msg::kAnswerYes}, true, kAsk, true},
-        CloseCase{"unsavedNo", false, true, {msg::kAnswerNo}, true, kAsk, false},
-        CloseCase{"nothingUnsaved", false, false, {}, true, "", false}),
+        CloseCase{
+            "copyRunning", true, true, {}, false, false, "コピー中です。終了できません|64|", false},
+        CloseCase{"unsavedCancel", false, true, {msg::kAnswerCancel}, false, false, kAsk, false},
+        CloseCase{"unsavedYes", false, true, {msg::kAnswerYes}, true, true, kAsk, true},
+        CloseCase{
+            "unsavedYesSaveCancelled", false, true, {msg::kAnswerYes}, false, false, kAsk, true},
+        CloseCase{"unsavedNo", false, true, {msg::kAnswerNo}, false, true, kAsk, false},
+        CloseCase{"nothingUnsaved", false, false, {}, false, true, "", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

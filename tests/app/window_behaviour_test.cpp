@@ -61,6 +61,20 @@ TEST_F(WindowBehaviour, newWithUnsavedRows_asksFirstThenEmptiesEverythingButTheS
     EXPECT_EQ(fakes.settings["FileName"], "");
 }
 
+TEST_F(WindowBehaviour, newWhoseSaveDidNotHappen_keepsTheList) {
+    load();
+    addPair("/a", "/b");
+    // The save dialog cancelled, then a save that fails.
+    for (const std::optional<QString>& saveTo :
+         {std::optional<QString>(), std::optional(path("no/such/folder/job.xcpy"))}) {
+        fakes.prompt.messageAnswers = {msg::kAnswerYes};
+        fakes.prompt.fileChoices = {saveTo};
+        window->mnuF[0]->trigger();
+        EXPECT_EQ(rows(), 1) << saveTo.value_or("(cancelled)").toStdString();
+        EXPECT_TRUE(window->unsavedChanges());
+    }
+}
+
 TEST_F(WindowBehaviour, runFromMaximizedThenMinimized_endsInTheNormalState) {
     load();
     addPair("/a", "/b");

@@ -1,6 +1,9 @@
 #include "files/batch_file.h"
 #include "test_helpers.h"
 
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -74,6 +77,49 @@ TEST(BatchFile, rowsThatCannotBeWritten_refusedWithNothingProduced) {
             EXPECT_EQ(file.error->problem, c.problem);
         }
     }
+}
+
+TEST(BatchFile, percentSigns_doubledUnlessTheyOpenAReferenceInTheSameFolder) {
+    const std::pair<QString, QString> cases[] = {
+        {"/src/100%", "/src/100%%"},
+        {"%USERPROFILE%\\Documents", "%USERPROFILE%\\Documents"},
+        {"%_x(86)%/a%b", "%_x(86)%/a%%b"},
+        {"%1%/%A B%/%%", "%%1%%/%%A B%%/%%%%"}, // no name: a digit, a blank, nothing
+        {"%日本%", "%%日本%%"},
+    };
+    for (const auto& [folder, written] : cases)
+        EXPECT_EQ(escapePercents(folder), written) << folder.toStdString();
+    EXPECT_EQ(MakeXCopyLine("/a%", "%HOME%/b", "%X% "), "XCopy.exe \"/a%%\" \"%HOME%/b\" %X% ");
+}
+
+TEST(BatchFile, percentFolders_copiedByTheInterpreterWhereTheRowsSay) {
+    QTemporaryDir temp;
+    const QDir root(temp.path());
+    for (const char* folder : {"src/100%", "src/a%b", "src/100", "cwd"})
+        ASSERT_TRUE(root.mkpath(folder));
+    for (const char* file : {"src/100%/one.txt", "src/a%b/two.txt", "src/100/wrong.txt"}) {
+        QFile f(root.filePath(file));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QList<BatchEntry> rows = {
+        {root.filePath("src/100%"), root.filePath("dst/50%"), CheckMark::OK},
+        {"%XCPY_TEST_ROOT%/src/a%b", "%XCPY_TEST_ROOT%/dst/ref", CheckMark::OK},
+    };
+    ASSERT_TRUE(
+        saveBatchFile(root.filePath("copy.bat"), rows, "/E /I ", BatchKind::CopyLines).ok());
+
+    QProcess interpreter;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XCPY_TEST_ROOT", temp.path());
+    interpreter.setProcessEnvironment(env);
+    interpreter.setWorkingDirectory(root.filePath("cwd"));
+    interpreter.start(XCPY_BIN_DIR "/xcpycmd", {"/c", root.filePath("copy.bat")});
+    interpreter.closeWriteChannel();
+    ASSERT_TRUE(interpreter.waitForFinished(10000));
+    const QString output = QString::fromUtf8(interpreter.readAll());
+    EXPECT_TRUE(QFile::exists(root.filePath("dst/50%/one.txt"))) << output.toStdString();
+    EXPECT_TRUE(QFile::exists(root.filePath("dst/ref/two.txt"))) << output.toStdString();
+    EXPECT_TRUE(QDir(root.filePath("cwd")).isEmpty()) << "nothing lands in the current folder";
 }
 
 } // namespace

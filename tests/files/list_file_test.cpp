@@ -92,11 +92,13 @@ TEST(ListFileReader, trickyLines_followTheReadingRules) {
         if (result.error) {
             EXPECT_EQ(result.error->line, *c.errorLine);
             EXPECT_EQ(result.error->byteOffset, c.errorOffset);
-            EXPECT_TRUE(
-                result.error->message.contains(QStringLiteral("%1 行目（ファイルの %2 バイト目）")
-                                                   .arg(*c.errorLine)
-                                                   .arg(c.errorOffset + 1)))
-                << result.error->message.toStdString();
+            for (const QString& part :
+                 {QStringLiteral("%1 行目（ファイルの %2 バイト目）")
+                      .arg(*c.errorLine)
+                      .arg(c.errorOffset + 1),
+                  QStringLiteral("%1 行目の前までしか読み込まれていません").arg(*c.errorLine)})
+                EXPECT_TRUE(result.error->message.contains(part))
+                    << result.error->message.toStdString();
         }
     }
     EXPECT_EQ(textPairs(loadListFile(testData("sample.xcpy")).rows), textPairs(sampleRows()));
@@ -108,11 +110,43 @@ TEST(ListFileReader, trickyLines_followTheReadingRules) {
     EXPECT_EQ(textPairs(loadListFile(testData("reader-cases.xcpy")).rows), expected);
 }
 
+TEST(ListFileReader, sideLongerThanTheLongestPath_endsTheReadingAtItsLine) {
+    const std::string longest(kMaxSideLength, 'x');
+    std::string wide; // kMaxSideLength characters of two bytes each
+    for (qsizetype i = 0; i < kMaxSideLength; ++i)
+        wide += "\x82\xA0";
+    const struct {
+        std::string bytes;
+        qsizetype rows;
+        std::optional<qsizetype> errorLine;
+    } cases[] = {
+        {"  " + longest + "  =" + wide + "\r\n", 1, std::nullopt}, // spaces and bytes not counted
+        {"a=b\r\nno pair\r\n" + longest + "x=c\r\nd=e\r\n", 1, 3},
+        {"a=b\nc=" + longest + "\n", 0, 1}, // LF-only lines are one line
+        {"\xEF\xBB\xBF"
+         "a=" +
+             longest.substr(1) + "\xF0\x9F\x98\x80\r\n",
+         0, 1}, // one character over the limit as a surrogate pair
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes.substr(0, 12));
+        const ListReadResult result = parseListFile(bytes(c.bytes));
+        EXPECT_EQ(result.rows.size(), c.rows);
+        ASSERT_EQ(result.error.has_value(), c.errorLine.has_value());
+        if (result.error) {
+            EXPECT_EQ(result.error->kind, ListReadError::Kind::SideTooLong);
+            EXPECT_TRUE(result.error->message.contains(
+                QStringLiteral("%1 行目の前までしか読み込まれていません").arg(*c.errorLine)))
+                << result.error->message.toStdString();
+        }
+    }
+}
+
 TEST(ListFile, saveThenLoad_givesTheSameRowsFarBeyond16BitLimits) {
     QTemporaryDir dir;
     QList<BatchEntry> rows = sampleRows();
     rows.append({"C:\\p\nq", "D:\\=x=", CheckMark::OK});
-    rows.append({QString(40000, u'字'), "D:\\long", CheckMark::OK}); // "=" after 40,000 chars
+    rows.append({QString(kMaxSideLength, u'字'), "D:\\long", CheckMark::OK});
     for (int i = 0; i < 70000; ++i)
         rows.append(
             {QStringLiteral("C:\\元\\%1").arg(i), QStringLiteral("D:\\%1").arg(i), CheckMark::OK});

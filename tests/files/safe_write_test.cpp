@@ -1,4 +1,7 @@
+#include "files/batch_file.h"
+#include "files/list_file.h"
 #include "files/safe_write.h"
+#include "support/unprivileged.h"
 #include "test_helpers.h"
 
 #include <QDir>
@@ -7,9 +10,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <functional>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace xcpy {
 namespace {
+
+QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
 
 TEST(SafeWrite, existingFile_replacedWithNoTemporaryLeft) {
     QTemporaryDir dir;
@@ -17,46 +31,152 @@ TEST(SafeWrite, existingFile_replacedWithNoTemporaryLeft) {
     ASSERT_TRUE(writeFileSafely(path, QByteArray("old")).ok());
     ASSERT_TRUE(writeFileSafely(path, QByteArray("new")).ok());
     EXPECT_EQ(readBytes(path), "new");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"list.xcpy"});
+    EXPECT_EQ(entries(dir.path()), QStringList{"list.xcpy"});
     ASSERT_TRUE(writeFileSafely(path, QByteArray()).ok()); // an empty file, not a missing one
     EXPECT_TRUE(QFile::exists(path));
     EXPECT_EQ(QFileInfo(path).size(), 0);
 }
 
-// A device that accepts a few bytes per call and then fails, like a filling disk.
-class FillingDevice : public QIODevice {
+// A device that takes a few bytes per call.
+class TrickleDevice : public QIODevice {
 public:
-    FillingDevice(qint64 capacity, qint64 chunk) : capacity_(capacity), chunk_(chunk) {
-        open(QIODevice::WriteOnly);
-    }
+    TrickleDevice() { open(QIODevice::WriteOnly); }
     QByteArray written;
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 size) override {
-        const qint64 n = std::min({size, chunk_, capacity_ - written.size()});
-        if (n <= 0)
-            setErrorString(QStringLiteral("No space left on device"));
-        else
-            written.append(data, n);
-        return n <= 0 ? -1 : n;
+        const qint64 n = std::min<qint64>(size, 7);
+        written.append(data, n);
+        return n;
     }
-
-private:
-    qint64 capacity_, chunk_;
 };
 
-TEST(SafeWrite, deviceWrites_retryShortWritesAndReportAFullDisk) {
+TEST(SafeWrite, shortDeviceWrites_areRetriedToTheEnd) {
     const QByteArray bytes(1000, 'x');
-    FillingDevice roomy(2000, 7);
-    EXPECT_TRUE(writeAllBytes(roomy, bytes, "a.bat").ok());
-    EXPECT_EQ(roomy.written, bytes);
-    FillingDevice full(500, 64);
-    const FileWriteResult result = writeAllBytes(full, bytes, "a.bat");
-    ASSERT_FALSE(result.ok());
-    for (const char* part : {"「a.bat」", "空き容量", "No space left on device"})
-        EXPECT_TRUE(result.message.contains(part)) << result.message.toStdString();
+    TrickleDevice device;
+    EXPECT_TRUE(writeAllBytes(device, bytes, "a.bat").ok());
+    EXPECT_EQ(device.written, bytes);
+}
+
+// Runs work in a child process, so that the limits it sets end with it, and hands back the text
+// work returned.
+QString inChild(const std::function<QString()>& work) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        return QStringLiteral("no pipe");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        const QByteArray text = work().toUtf8();
+        [[maybe_unused]] const ssize_t n = ::write(pipeEnds[1], text.data(), text.size());
+        ::_exit(0);
+    }
+    ::close(pipeEnds[1]);
+    QByteArray text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, n);
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return QString::fromUtf8(text);
+}
+
+QString messageOf(const FileWriteResult& result) {
+    return result.ok() ? QStringLiteral("saved") : result.message;
+}
+
+// Rows whose list and batch files hold at least the given number of bytes.
+QList<BatchEntry> rowsOfAtLeast(qsizetype bytes) {
+    QList<BatchEntry> rows;
+    for (qsizetype size = 0; size < bytes; size += 50) // a list line is 53 bytes
+        rows.append({"/src/" + QString(20, 'a'), "/dst/" + QString(20, 'b'), CheckMark::OK});
+    return rows;
+}
+
+TEST(SafeWrite, fileSizeLimit_failsEveryWriterAndKeepsTheOldFileByteForByte) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("target");
+    const QByteArray old = "old file\r\n";
+    using Writer = std::function<FileWriteResult(const QList<BatchEntry>&)>;
+    const std::pair<const char*, Writer> writers[] = {
+        {"list", [&](const auto& rows) { return saveListFile(path, rows); }},
+        {"batch",
+         [&](const auto& rows) { return saveBatchFile(path, rows, "/D ", BatchKind::CopyLines); }},
+        {"run",
+         [&](const auto& rows) { return saveBatchFile(path, rows, "", BatchKind::RunFile); }},
+    };
+    // Sizes below the write buffers of the file classes too, where only a final flush fails.
+    for (const rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(10 * 1024), rlim_t(100 * 1024)}) {
+        for (const auto& [name, write] : writers) {
+            SCOPED_TRACE(std::string(name) + " limit " + std::to_string(limit));
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(old);
+            file.close();
+            const QList<BatchEntry> rows = rowsOfAtLeast(qsizetype(limit) + 2000);
+            const QString message = inChild([&] {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit fileSize{limit, limit};
+                ::setrlimit(RLIMIT_FSIZE, &fileSize);
+                return messageOf(write(rows));
+            });
+            EXPECT_TRUE(message.contains("ディスクがいっぱい")) << message.toStdString();
+            EXPECT_TRUE(message.contains("元のファイルはそのまま")) << message.toStdString();
+            EXPECT_EQ(readBytes(path), old);
+            EXPECT_EQ(entries(dir.path()), QStringList{"target"});
+        }
+    }
+}
+
+// A tmpfs mounted read-only for the test's life.
+class ReadOnlyMount {
+public:
+    explicit ReadOnlyMount(const QString& folder) : folder_(QFile::encodeName(folder)) {
+        QDir().mkpath(folder);
+        mounted_ = ::mount("tmpfs", folder_.constData(), "tmpfs", MS_RDONLY, "size=64k") == 0;
+    }
+    ~ReadOnlyMount() {
+        if (mounted_)
+            ::umount(folder_.constData());
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    QByteArray folder_;
+    bool mounted_ = false;
+};
+
+TEST(SafeWrite, writeErrors_nameTheirRealCause) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root for a read-only mount and for writing as another user";
+    QTemporaryDir dir;
+    ReadOnlyMount readOnly(dir.filePath("ro"));
+    if (!readOnly.mounted())
+        GTEST_SKIP() << "cannot mount a read-only tmpfs here";
+    QDir().mkpath(dir.filePath("root-only"));
+    QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
+    const struct {
+        const char* target;
+        bool asOtherUser;
+        const char* cause;
+    } cases[] = {
+        {"gone/x.bat", false, "保存先のフォルダ"},
+        {"root-only/x.bat", true, "書き込む権限がない"},
+        {"ro/x.bat", false, "読み取り専用のファイルシステム"},
+        {"ro/data/x.bat", false, "読み取り専用のファイルシステム"}, // a folder never made
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        const auto message = [&] {
+            return messageOf(writeFileSafely(dir.filePath(c.target), QByteArray("x")));
+        };
+        if (c.asOtherUser)
+            EXPECT_TRUE(test::asUnprivilegedUser([&] { return message().contains(c.cause); }));
+        else
+            EXPECT_TRUE(message().contains(c.cause)) << message().toStdString();
+    }
 }
 
 } // namespace

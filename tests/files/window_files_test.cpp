@@ -84,13 +84,24 @@ TEST_F(WindowFiles, open_quotedUpperCasePathLoadsKeepsTheFlagAndReportsBadBytes)
     EXPECT_TRUE(window->unsavedChanges()) << "loading leaves the flag as it was";
     EXPECT_EQ(currentRow1Based(window->lsvBatList), 1);
 
+    // Read in part, the list must not pass for the file: saving it would cut the file short.
+    markSaved();
     writeBytes(path("bad.xcpy"), "/a=/b\r\n/c=/d\r\n/e=\x81\x20\r\n/f=/g\r\n");
     window->OpenBatList(path("bad.xcpy"));
     EXPECT_EQ(rows(), 2);
     ASSERT_EQ(fakes.prompt.errors.size(), 1);
     EXPECT_EQ(fakes.prompt.errors[0].first, "OpenBatList");
-    EXPECT_TRUE(fakes.prompt.errors[0].second.description.contains("3"));
+    EXPECT_TRUE(fakes.prompt.errors[0].second.description.contains("3 行目の前まで"));
     EXPECT_EQ(panel("FileName")->text(), path("bad.xcpy"));
+    EXPECT_TRUE(window->unsavedChanges());
+
+    markSaved(); // 50 MB on one line: refused at once, not shown as one huge folder
+    writeBytes(path("huge.xcpy"), "/a=" + QByteArray(50 << 20, 'b') + "\n");
+    window->OpenBatList(path("huge.xcpy"));
+    EXPECT_EQ(rows(), 0);
+    ASSERT_EQ(fakes.prompt.errors.size(), 2);
+    EXPECT_TRUE(fakes.prompt.errors[1].second.description.contains("1 行目"));
+    EXPECT_TRUE(window->unsavedChanges());
 }
 
 TEST_F(WindowFiles, createBatFile_cancelThenWriteGoldenBytesAndLogThem) {
@@ -134,7 +145,7 @@ TEST_F(WindowFiles, createBatFile_refusesQuotesAndLineBreaksBeforeTheDialogButNo
     EXPECT_TRUE(fakes.logLines.isEmpty());
     EXPECT_TRUE(panel("BatName")->text().isEmpty());
     window->CreateBatFile();
-    EXPECT_EQ(readBytes(path("ok.bat")), "XCopy.exe \"/a\" \"/100%\" /D /E \r\n");
+    EXPECT_EQ(readBytes(path("ok.bat")), "XCopy.exe \"/a\" \"/100%%\" /D /E \r\n");
 }
 
 } // namespace
