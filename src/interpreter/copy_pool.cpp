@@ -31,7 +31,7 @@ FolderHandle::~FolderHandle() {
         ::close(fd_);
 }
 
-CopyPool::CopyPool(unsigned workers) : capacity_(2 * workers) {
+CopyPool::CopyPool(unsigned workers) : capacity_(4 * workers) {
     processUmask();
     if (workers <= 1)
         return;
@@ -67,20 +67,34 @@ void CopyPool::submit(CopyJob job) {
         return;
     }
     std::unique_lock lock(mutex_);
-    spaceOrDone_.wait(lock, [this] { return queue_.size() < capacity_; });
+    if (queue_.size() >= capacity_) {
+        // Wait until the queue is half empty, not for each free place: one wake-up per
+        // capacity_ / 2 jobs instead of one per job.
+        walkWaiting_ = true;
+        spaceOrDone_.wait(lock, [this] { return queue_.size() <= capacity_ / 2; });
+        walkWaiting_ = false;
+    }
     queue_.push_back(std::move(job));
+    const bool wake = idleWorkers_ > 0;
     lock.unlock();
-    jobReady_.notify_one();
+    if (wake)
+        jobReady_.notify_one();
 }
 
 std::vector<CopyOutcome> CopyPool::takeFinished() {
+    if (finishedCount_.load(std::memory_order_acquire) == 0)
+        return {};
     std::lock_guard lock(mutex_);
+    finishedCount_.store(0, std::memory_order_relaxed);
     return std::exchange(finished_, {});
 }
 
 std::vector<CopyOutcome> CopyPool::finishAll() {
     std::unique_lock lock(mutex_);
+    walkWaiting_ = true;
     spaceOrDone_.wait(lock, [this] { return queue_.empty() && running_ == 0; });
+    walkWaiting_ = false;
+    finishedCount_.store(0, std::memory_order_relaxed);
     return std::exchange(finished_, {});
 }
 
@@ -105,8 +119,10 @@ void CopyPool::work(unsigned slot) {
     registerCopyThread(slot);
     std::unique_lock lock(mutex_);
     for (;;) {
+        ++idleWorkers_;
         jobReady_.wait(
             lock, [this] { return closing_ || !queue_.empty() || (spread_ && spread_->left()); });
+        --idleWorkers_;
         if (spread_ && spread_->left()) { // quick work the walk waits for comes first
             Spread* spread = spread_;
             ++spread->helpers;
@@ -122,13 +138,17 @@ void CopyPool::work(unsigned slot) {
         CopyJob job = std::move(queue_.front());
         queue_.pop_front();
         ++running_;
+        const bool wake = walkWaiting_ && queue_.size() <= capacity_ / 2;
         lock.unlock();
-        spaceOrDone_.notify_all();
+        if (wake)
+            spaceOrDone_.notify_one();
         CopyOutcome outcome = copy(std::move(job));
         lock.lock();
         finished_.push_back(std::move(outcome));
+        finishedCount_.store(finished_.size(), std::memory_order_release);
         --running_;
-        spaceOrDone_.notify_all();
+        if (walkWaiting_ && queue_.empty() && running_ == 0)
+            spaceOrDone_.notify_one();
     }
 }
 

@@ -51,7 +51,7 @@ struct CopyOutcome {
 };
 
 // Copies files on `workers` threads, or at once in the caller's thread with one worker. The
-// queue holds two jobs per worker, so memory stays flat whatever the tree's size.
+// queue holds four jobs per worker, so memory stays flat whatever the tree's size.
 class CopyPool {
 public:
     explicit CopyPool(unsigned workers);
@@ -96,6 +96,9 @@ private:
     std::deque<CopyJob> queue_;
     std::vector<CopyOutcome> finished_;
     std::size_t running_ = 0;
+    std::size_t idleWorkers_ = 0;
+    bool walkWaiting_ = false;                  // in submit or finishAll
+    std::atomic<std::size_t> finishedCount_{0}; // finished_.size(), read without the mutex
     std::size_t capacity_;
     bool closing_ = false;
     std::vector<std::thread> threads_;
