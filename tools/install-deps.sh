@@ -9,6 +9,7 @@ packages=(
     xvfb xauth fonts-ipafont-gothic
     desktop-file-utils shared-mime-info dpkg-dev util-linux xdotool
     ntfs-3g fusefat dosfstools fuse3
+    python3-fusepy
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "app/run_files_folder.h"
 #include "batchlist/batch_list_model.h"
 #include "batchlist/batch_list_view.h"
+#include "batchlist/folder_probe.h"
 #include "common/twips.h"
 #include "companions/companions.h"
 #include "companions/path_helper.h"
@@ -33,7 +34,8 @@ const QString kDefaultXOption = QStringLiteral("/D /E ");
 } // namespace
 
 frmXCopy::frmXCopy(Companions& companions, QWidget* parent)
-    : QMainWindow(parent), companions_(companions), dlgXCopy(std::make_unique<CommonDialog>()) {
+    : QMainWindow(parent), companions_(companions), folderProbe_(std::make_unique<FolderProbe>()),
+      dlgXCopy(std::make_unique<CommonDialog>()) {
     composeWindow();
     runFilesFolder_ = chooseRunFilesFolder(
         QCoreApplication::applicationDirPath(),
@@ -155,6 +157,9 @@ void frmXCopy::Form_Unload(qint16&) {
         settingsStore_->WriteSetting(QStringLiteral("XOption"), XOption);
         settingsStore_->WriteSetting(QStringLiteral("FileName"),
                                      QVariant::fromValue<QObject*>(pnlFileName));
+        // Settings that will be missing at the next start are never lost without a word.
+        if (const QString failure = settingsStore_->WriteFailure(); !failure.isEmpty())
+            promptBox().Message(this, failure, msg::kIconExclamation, exeBaseName());
     }
     if (optionDialog_.created())
         optionDialog_.get().close();

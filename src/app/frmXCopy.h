@@ -20,6 +20,7 @@ namespace xcpy {
 
 class BatchListModel;
 class Companions;
+class FolderProbe;
 class HotButton;
 class PathHelper;
 class PromptBox;
@@ -139,6 +140,8 @@ private:
     QString runFilesFolder_;
 
     BatchListModel* model_ = nullptr;
+    // Tests the folders of every row created; a share that does not answer costs a bounded wait.
+    std::unique_ptr<FolderProbe> folderProbe_;
     std::unique_ptr<CommonDialog> dlgXCopy;
 
 public:

@@ -1,6 +1,7 @@
 #include "app/modMain.h"
 
 #include "app/frmXCopy.h"
+#include "app/instance_lock.h"
 #include "app/outside_close.h"
 #include "companions/real_companions.h"
 #include "version.h"
@@ -8,8 +9,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
+
+#include <unistd.h>
 
 namespace xcpy {
 
@@ -21,11 +23,10 @@ void startMainWindow(frmXCopy& window, const QStringList& arguments) {
 
 int runProgram(QApplication& app) {
     const QString baseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-    QString lockFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (lockFolder.isEmpty())
-        lockFolder = QDir::tempPath();
-    QLockFile instanceLock(QDir(lockFolder).filePath(baseName + QStringLiteral(".lock")));
-    if (!instanceLock.tryLock(0))
+    const InstanceLock instanceLock(
+        instanceLockPath(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
+                         QDir::tempPath(), baseName, ::geteuid()));
+    if (instanceLock.heldByAnotherInstance())
         return 0; // another instance runs: no window, no message, no settings
 
     RealCompanions companions;

@@ -3,7 +3,7 @@
 
 #include "batchlist/batch_list_model.h"
 #include "batchlist/batch_list_view.h"
-#include "batchlist/folder_check.h"
+#include "batchlist/folder_probe.h"
 #include "companions/prompt_box.h"
 
 #include <QLineEdit>
@@ -12,7 +12,7 @@
 namespace xcpy {
 
 void frmXCopy::InsertBatchEntry(const QString& source, const QString& destination, int position) {
-    const CheckMark mark = checkFolders(source, destination);
+    const CheckMark mark = folderProbe_->check(source, destination);
     const int row = model_->insertEntry(position, BatchEntry{source, destination, mark});
     if (row < 0)
         return; // a position the list refuses creates no row

@@ -20,6 +20,9 @@ public:
     virtual QVariant ReadSetting(const QVariant& key, const QVariant& defaultValue) = 0;
     // The value is a text, or an object whose "text" property is the text to store.
     virtual void WriteSetting(const QVariant& key, const QVariant& value) = 0;
+    // Why the values written in this run will not be there in the next one, in words for the
+    // user naming the file and the cause; empty when they were stored.
+    virtual QString WriteFailure() const = 0;
 };
 
 // The text a setting value stands for: the text itself, or the "text" property of an object.

@@ -2,6 +2,7 @@
 #include "app/frmXCopy.h"
 
 #include "batchlist/batch_list_model.h"
+#include "batchlist/folder_probe.h"
 #include "companions/path_helper.h"
 #include "companions/prompt_box.h"
 #include "files/file_errors.h"
@@ -68,6 +69,12 @@ void frmXCopy::OpenBatList(QString path) {
 
     const ListReadResult read = loadListFile(path);
     model_->reserve(int(read.rows.size()));
+    // Every folder of the file is tested side by side, so dead shares cost one bound, not one each.
+    QStringList folders;
+    folders.reserve(2 * read.rows.size());
+    for (const BatchEntry& row : read.rows)
+        folders << row.source << row.destination;
+    const FolderProbe::Batch batch(*folderProbe_, folders);
     for (const BatchEntry& row : read.rows)
         InsertBatchEntry(row.source, row.destination, -1);
     if (read.error) {

@@ -30,7 +30,15 @@ QString states(const frmXCopy& w) {
 
 TEST_F(Commands, commandState_followsRowsCurrentRowAndFields) {
     load();
+    // Typing leaves Add as it was until the List menu opens; a single blank counts as filled.
+    window->txtFrom->setText(" ");
+    window->txtTo->setText("/x");
     EXPECT_EQ(states(*window), "0000000");
+    emit window->mnuList->aboutToShow();
+    EXPECT_EQ(states(*window), "0001000");
+    window->txtTo->clear();
+    emit window->mnuList->aboutToShow();
+    EXPECT_EQ(states(*window), "0000000") << "both fields are needed";
     const QString a = makeFolder("a"), b = makeFolder("b");
     addPair(a, b);
     window->UpdateCommandState();
@@ -51,27 +59,11 @@ TEST_F(Commands, commandState_followsRowsCurrentRowAndFields) {
     }
 }
 
-TEST_F(Commands, typedFields_leaveAddAsItWasUntilListMenuOpens) {
-    load();
-    window->txtFrom->setText("/x");
-    emit window->mnuList->aboutToShow();
-    EXPECT_FALSE(button("Add")->isEnabled()) << "both fields are needed";
-    window->txtFrom->setText(" "); // a single blank counts as filled
-    window->txtTo->setText("/x");
-    EXPECT_FALSE(button("Add")->isEnabled());
-    emit window->mnuList->aboutToShow();
-    EXPECT_EQ(states(*window), "0001000");
-}
-
 TEST_F(Commands, dispatch_byKeyAndIndexRecomputesExceptAfterQuit) {
     load();
     window->txtFrom->setText(makeFolder("a"));
     window->txtTo->setText(makeFolder("b"));
-    QAction stranger(QStringLiteral("?"));
-    stranger.setObjectName(QStringLiteral("add")); // keys compare exactly
-    window->tlbXCopy_ButtonClick(&stranger);
-    EXPECT_EQ(rows(), 0);
-    EXPECT_TRUE(button("Add")->isEnabled()); // recomputed after a click that matched nothing
+    window->UpdateCommandState();
     button("Add")->trigger();
     EXPECT_EQ(rows(), 1);
     button("Open")->trigger();
@@ -79,13 +71,10 @@ TEST_F(Commands, dispatch_byKeyAndIndexRecomputesExceptAfterQuit) {
     addPair("/p", "/q");
     button("Delete")->trigger(); // the new row is current
     EXPECT_EQ(rows(), 1);
-    button("Delete")->trigger();
-    EXPECT_EQ(rows(), 1) << "a delete without a current row changes nothing";
 
-    // A separator index dispatches nothing; Options and Version information have their own
-    // work. All recompute the state afterwards.
+    // Options and Version information have their own work; both recompute the state afterwards.
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); }); // Options
-    for (QAction* item : {window->mnuF[3], window->mnuO[0], window->mnuH[0]}) {
+    for (QAction* item : {window->mnuO[0], window->mnuH[0]}) {
         window->txtFrom->clear();
         window->UpdateCommandState();
         window->txtFrom->setText("/x");

@@ -5,50 +5,22 @@
 namespace xcpy::layout {
 namespace {
 
-// The main window's areas, laid out by the three resize handlers in the order the window runs
-// them, applying what they return.
-struct Window {
-    Rect picFolder{0, 0, 100, 100}, picBatList{0, 0, 100, 100};
-    Rect txtFrom{kFieldLeft, 0, 500, 315}, txtTo{kFieldLeft, 315, 500, 315};
-    Rect stbBatList{0, 0, 100, 315}, lsvBatList{0, 0, 100, 100};
-    double column1 = 10, column2 = 10;
-
-    void resize(double width, double height) {
-        const FormResult form = formResize(
-            {360, width, height, txtFrom.height, txtTo.height, 390, picFolder, picBatList});
-        picFolder = form.picFolder.value_or(picFolder);
-        picBatList = form.picBatList.value_or(picBatList);
-        const FolderResult folder = folderResize({picFolder.width, txtFrom, txtTo});
-        txtFrom = folder.txtFrom.value_or(txtFrom);
-        txtTo = folder.txtTo.value_or(txtTo);
-        const ListResult list =
-            listResize({picBatList.width, picBatList.height, stbBatList, lsvBatList});
-        stbBatList = list.stbBatList.value_or(stbBatList);
-        lsvBatList = list.lsvBatList.value_or(lsvBatList);
-        column1 = list.column1Width.value_or(column1);
-        column2 = list.column2Width.value_or(column2);
-    }
-};
-
-TEST(Layout, workedExampleThenMinimisedAndRestored) {
-    Window w;
-    w.resize(9270, 7215);
-    EXPECT_EQ(w.picFolder, (Rect{0, 390, 9270, 630}));
-    EXPECT_EQ(w.picBatList, (Rect{0, 1020, 9270, 5805}));
-    EXPECT_EQ(w.txtFrom.width, 7995);
-    EXPECT_EQ(w.txtTo.width, 7995);
-    EXPECT_EQ(w.stbBatList, (Rect{0, 0, 9270, 315}));
-    EXPECT_EQ(w.lsvBatList, (Rect{0, 315, 9270, 5490}));
-    EXPECT_EQ(w.column1, 4605);
-    EXPECT_EQ(w.column2, 4605);
-    const Window before = w;
-
-    w.resize(9270, 0); // minimised: the list area is kept
-    EXPECT_FALSE(formResize({360, 9270, 0, 315, 315, 390, w.picFolder, w.picBatList}).picBatList);
-    w.resize(9270, 7215);
-    EXPECT_EQ(w.picBatList, before.picBatList);
-    EXPECT_EQ(w.lsvBatList, before.lsvBatList);
-    EXPECT_EQ(w.txtFrom, before.txtFrom);
+TEST(Layout, workedExample_andAMinimisedWindowKeepsItsListArea) {
+    const Rect start{0, 0, 100, 100};
+    const FormResult form = formResize({360, 9270, 7215, 315, 315, 390, start, start});
+    EXPECT_EQ(form.picFolder, (Rect{0, 390, 9270, 630}));
+    EXPECT_EQ(form.picBatList, (Rect{0, 1020, 9270, 5805}));
+    const FolderResult folder =
+        folderResize({9270, Rect{kFieldLeft, 0, 500, 315}, Rect{kFieldLeft, 315, 500, 315}});
+    EXPECT_EQ(folder.txtFrom->width, 7995);
+    EXPECT_EQ(folder.txtTo->width, 7995);
+    const ListResult list = listResize({9270, 5805, Rect{0, 0, 100, 315}, start});
+    EXPECT_EQ(list.stbBatList, (Rect{0, 0, 9270, 315}));
+    EXPECT_EQ(list.lsvBatList, (Rect{0, 315, 9270, 5490}));
+    EXPECT_EQ(list.column1Width, 4605);
+    EXPECT_EQ(list.column2Width, 4605);
+    EXPECT_FALSE(
+        formResize({360, 9270, 0, 315, 315, 390, *form.picFolder, *form.picBatList}).picBatList);
 }
 
 TEST(Layout, oddAndNarrowWidths_halveTowardZeroOrKeepLastWidths) {

@@ -56,6 +56,17 @@ TEST_F(Lifecycle, formUnload_writesFourSettingsWithFileNameFromPanel) {
     EXPECT_EQ(fakes.settings["FileName"], "/lists/job.xcpy");
 }
 
+TEST_F(Lifecycle, settingsNotStored_areReportedOnceAtExitAndTheCloseGoesOn) {
+    fakes.settingsWriteFailure = QStringLiteral("設定を保存できませんでした。\n/c/xcpylist.ini");
+    load();
+    ASSERT_TRUE(window->close());
+    EXPECT_EQ(fakes.log.calls.filter("WriteSetting").size(), 4);
+    ASSERT_EQ(fakes.prompt.messages.size(), 1);
+    EXPECT_EQ(fakes.prompt.messages[0].text, fakes.settingsWriteFailure);
+    EXPECT_EQ(fakes.prompt.messages[0].style, msg::kIconExclamation);
+    EXPECT_EQ(fakes.prompt.messages[0].title, exeBaseName());
+}
+
 struct CloseCase {
     const char* name;
     bool copyRunning, unsaved;

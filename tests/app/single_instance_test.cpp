@@ -1,8 +1,13 @@
+#include "support/read_only_folder.h"
+
 #include <QElapsedTimer>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -39,6 +44,35 @@ TEST(SingleInstance, secondStart_exitsAtOnceWithStatusZeroAndNoSettings) {
     EXPECT_FALSE(QFile::exists(home.filePath("config/xcpylist/xcpylist.ini")));
     first.terminate();
     first.waitForFinished(5000);
+}
+
+// A lock that cannot be made is no other instance: the program starts and stays up.
+TEST(SingleInstance, lockThatCannotBeMade_stillGivesAWindow) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root for a read-only mount and another user's file";
+    QTemporaryDir home, runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Another user's lock file of the same name, naming a live process of the same name.
+    QLockFile othersLock(runtime.filePath("xcpylist.lock"));
+    ASSERT_TRUE(othersLock.tryLock(0));
+    ASSERT_EQ(
+        ::chown(QFile::encodeName(runtime.filePath("xcpylist.lock")).constData(), 65534, 65534), 0);
+    const xcpy::test::ReadOnlyFolder readOnly;
+    ASSERT_EQ(readOnly.unavailable, "");
+
+    for (const QString& runtimeFolder : {readOnly.path(), runtime.path()}) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("HOME", home.path());
+        env.insert("XDG_RUNTIME_DIR", runtimeFolder);
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(XCPY_BIN_DIR "/xcpylist"), {});
+        ASSERT_TRUE(program.waitForStarted());
+        EXPECT_FALSE(program.waitForFinished(1500)) << runtimeFolder.toStdString();
+        program.kill();
+        program.waitForFinished(5000);
+    }
 }
 
 } // namespace

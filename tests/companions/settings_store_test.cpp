@@ -1,5 +1,6 @@
 #include "companions/file_run_log.h"
 #include "companions/ini_settings_store.h"
+#include "support/read_only_folder.h"
 
 #include <QFile>
 #include <QLabel>
@@ -40,6 +41,45 @@ TEST(IniSettingsStore, valuesRoundTripExactlyAndBadFilesGiveDefaults) {
     }
     QTemporaryDir fresh;
     EXPECT_EQ(read("Key0", fresh.path()), "default");
+}
+
+TEST(IniSettingsStore, settingsThatCannotBeStored_sayWhereAndWhy) {
+    const struct {
+        QString xdg, home, database, expected;
+    } folders[] = {
+        {"/x", "/h", "/d", "/x"},
+        {"relative", "/h", "/d", "/h/.config"},
+        {"", "", "/d", "/d/.config"},
+        {"", "", "", ""},
+    };
+    for (const auto& f : folders)
+        EXPECT_EQ(userConfigFolder(f.xdg, f.home, f.database), f.expected) << f.xdg.toStdString();
+
+    QTemporaryDir config;
+    IniSettingsStore writable(config.filePath("new")); // a folder it has to make
+    writable.Section(QStringLiteral("xcpylist"));
+    writable.WriteSetting(QStringLiteral("XOption"), QStringLiteral("/E "));
+    EXPECT_EQ(writable.WriteFailure(), "");
+
+    IniSettingsStore homeless{QString()}; // kept for this run, and said so
+    homeless.Section(QStringLiteral("xcpylist"));
+    EXPECT_EQ(homeless.ReadSetting(QStringLiteral("XOption"), "/D /E ").toString(), "/D /E ");
+    homeless.WriteSetting(QStringLiteral("XOption"), QStringLiteral("/E "));
+    EXPECT_EQ(homeless.ReadSetting(QStringLiteral("XOption"), "/D /E ").toString(), "/E ");
+    EXPECT_TRUE(homeless.WriteFailure().contains("ホームフォルダ"));
+
+    const test::ReadOnlyFolder readOnly;
+    if (!readOnly.unavailable.isEmpty())
+        GTEST_SKIP() << qPrintable(readOnly.unavailable);
+    IniSettingsStore store(readOnly.path());
+    store.Section(QStringLiteral("xcpylist"));
+    store.WriteSetting(QStringLiteral("InitDir"), QStringLiteral("/a"));
+    store.WriteSetting(QStringLiteral("BatDir"), QStringLiteral("/b"));
+    const QString failure = store.WriteFailure();
+    EXPECT_TRUE(failure.contains(readOnly.filePath("xcpylist/xcpylist.ini")))
+        << failure.toStdString();
+    EXPECT_TRUE(failure.contains(::geteuid() == 0 ? "読み取り専用" : "権限"))
+        << failure.toStdString();
 }
 
 TEST(FileRunLog, unwritableLog_losesLinesWithoutStopping) {

@@ -31,17 +31,11 @@ struct CallLog {
     }
 };
 
-inline QString onOff(bool on) {
-    return on ? "true" : "false";
-}
-inline QString nameOf(const QObject* object) {
-    return object ? object->objectName() : QString();
-}
-
 // The values outlive the store, which the window destroys. Only the writes are logged.
 class FakeSettingsStore : public SettingsStore {
 public:
-    FakeSettingsStore(CallLog& log, QMap<QString, QString>& values) : log_(log), values_(values) {}
+    FakeSettingsStore(CallLog& log, QMap<QString, QString>& values, const QString& writeFailure)
+        : log_(log), values_(values), writeFailure_(writeFailure) {}
     void Section(const QVariant&) override {}
     void StoreOption2(bool) override {}
     void StoreOption1(bool) override {}
@@ -56,10 +50,12 @@ public:
                  {key.toString(), object ? '<' + object->objectName() + '>' : value.toString()});
         values_[key.toString()] = settingValueText(value);
     }
+    QString WriteFailure() const override { return writeFailure_; }
 
 private:
     CallLog& log_;
     QMap<QString, QString>& values_;
+    const QString& writeFailure_;
 };
 
 class FakeRunLog : public RunLog {
@@ -119,7 +115,7 @@ public:
     explicit FakeShellHelper(CallLog& log) : log_(log) {}
     qint32 RunAndWait(const QString& commandLine, qint32 windowStyle, bool wait) override {
         log_.add("ShellHelper", "RunAndWait",
-                 {commandLine, QString::number(windowStyle), onOff(wait)});
+                 {commandLine, QString::number(windowStyle), wait ? "true" : "false"});
         commandLines << commandLine;
         return onRun ? onRun(commandLine) : 0;
     }
@@ -145,7 +141,7 @@ class FakePathHelper : public PathHelper {
 public:
     explicit FakePathHelper(CallLog& log) : log_(log) {}
     void FieldFocus(QLineEdit* field) override {
-        log_.add("PathHelper", "FieldFocus", {nameOf(field)});
+        log_.add("PathHelper", "FieldFocus", {field ? field->objectName() : QString()});
     }
     QString FolderOf(const QString& path) override { return folderOfPath(path); }
     QString ExtensionOf(const QString& path) override { return extensionOfPath(path); }
@@ -158,7 +154,7 @@ private:
 class FakeCompanions : public Companions {
 public:
     std::unique_ptr<SettingsStore> createSettingsStore() override {
-        return std::make_unique<FakeSettingsStore>(log, settings);
+        return std::make_unique<FakeSettingsStore>(log, settings, settingsWriteFailure);
     }
     std::unique_ptr<RunLog> createRunLog() override {
         return std::make_unique<FakeRunLog>(logLines);
@@ -169,6 +165,7 @@ public:
 
     CallLog log;
     QMap<QString, QString> settings;
+    QString settingsWriteFailure; // what the settings store reports after its writes
     QStringList logLines;
     FakePromptBox prompt;
     FakeShellHelper shell{log};

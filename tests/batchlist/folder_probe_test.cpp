@@ -1,0 +1,130 @@
+#include "batchlist/folder_probe.h"
+#include "batchlist/network_mounts.h"
+
+#include <QElapsedTimer>
+#include <QMap>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace xcpy {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A folder test that answers "yes*" folders at once and holds "dead*" folders until released,
+// counting the tests per folder. Shared with the probe's threads, which may outlive the test.
+struct ScriptedFolders {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool open = false;
+    QMap<QString, int> tests;
+
+    bool test(const QString& folder) {
+        std::unique_lock lock(mutex);
+        ++tests[folder];
+        if (folder.contains("dead"))
+            released.wait_for(lock, 10s, [&] { return open; }); // never hangs the suite
+        return folder.contains("yes");
+    }
+    int testsOf(const QString& folder) {
+        const std::lock_guard lock(mutex);
+        return tests.value(folder);
+    }
+    void release() {
+        const std::lock_guard lock(mutex);
+        open = true;
+        released.notify_all();
+    }
+};
+
+TEST(batchlist_FolderProbe, silentFolders_countMissingWithinTheBoundAndAreNeverTestedTwice) {
+    auto folders = std::make_shared<ScriptedFolders>();
+    FolderProbe probe(
+        {.bound = 300ms, .workers = 4, .maxThreads = 6},
+        [folders](const QString& folder) { return folders->test(folder); },
+        [] { return QStringList(); });
+    QElapsedTimer clock;
+
+    EXPECT_EQ(probe.check("yes/a", "yes/b"), CheckMark::OK);
+    EXPECT_EQ(probe.check("yes/a", "no/b"), CheckMark::NG);
+    EXPECT_EQ(probe.check("no/a", "yes/b"), CheckMark::NG);
+
+    // Three silent folders in one batch cost one bound, not three; the reachable one still answers.
+    clock.start();
+    {
+        const FolderProbe::Batch batch(probe, {"dead1", "dead2", "yes/c", "dead3", "yes/c/"});
+        EXPECT_FALSE(probe.exists("dead1"));
+        EXPECT_FALSE(probe.exists("dead2"));
+        EXPECT_TRUE(probe.exists("yes/c"));
+        EXPECT_FALSE(probe.exists("dead3"));
+        EXPECT_TRUE(probe.exists("yes/c/"));
+    }
+    EXPECT_LT(clock.elapsed(), 750); // one after the other: 900
+    EXPECT_EQ(folders->testsOf("yes/c") + folders->testsOf("yes/c/"), 1);
+
+    // A folder whose test is still pending is not tested again and answers at once.
+    clock.restart();
+    EXPECT_EQ(probe.check("dead1", "dead2/"), CheckMark::NG);
+    EXPECT_LT(clock.elapsed(), 250);
+    EXPECT_EQ(folders->testsOf("dead1"), 1);
+    EXPECT_EQ(folders->testsOf("dead2"), 1);
+    EXPECT_EQ(folders->testsOf("dead2/"), 0);
+
+    // With every thread stuck, folders count missing without a test until one comes back.
+    EXPECT_EQ(probe.check("dead4", "dead5"), CheckMark::NG);
+    EXPECT_EQ(probe.check("dead6", "dead7"), CheckMark::NG);
+    clock.restart();
+    EXPECT_FALSE(probe.exists("yes/d"));
+    EXPECT_LT(clock.elapsed(), 250);
+    int started = 0;
+    for (int i = 1; i <= 7; ++i)
+        started += folders->testsOf(QStringLiteral("dead%1").arg(i));
+    EXPECT_EQ(started, 6) << "at most maxThreads tests may be pending";
+
+    folders->release();
+    clock.restart();
+    while (!probe.exists("yes/d") && clock.elapsed() < 5000)
+        QThread::msleep(10);
+    EXPECT_TRUE(probe.exists("yes/d"));
+    EXPECT_FALSE(probe.exists("dead1")); // answered now, and tested afresh
+    EXPECT_EQ(folders->testsOf("dead1"), 2);
+}
+
+TEST(batchlist_FolderProbe, aNetworkMountWithAStuckTest_isUnreachableForAllItsFolders) {
+    auto folders = std::make_shared<ScriptedFolders>();
+    FolderProbe probe(
+        {.bound = 300ms, .workers = 4, .maxThreads = 8},
+        [folders](const QString& folder) { return folders->test(folder); },
+        [] {
+            return QStringList{"/nas", "/nas/inner"};
+        });
+    QStringList dead;
+    for (int i = 0; i < 40; ++i)
+        dead << QStringLiteral("/nas/dead%1").arg(i);
+    {
+        const FolderProbe::Batch batch(probe, dead);
+        for (const QString& folder : dead)
+            EXPECT_FALSE(probe.exists(folder));
+    }
+    int tested = 0;
+    for (const QString& folder : dead)
+        tested += folders->testsOf(folder);
+    EXPECT_EQ(tested, 4) << "only the first tests on the mount run";
+    EXPECT_TRUE(probe.exists("/home/yes"));      // threads are left for other folders
+    EXPECT_TRUE(probe.exists("/nas/inner/yes")); // another mount inside it answers
+    folders->release();
+
+    const QByteArray table = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                             "40 22 0:40 / /mnt/my\\040share rw shared:5 - cifs //srv/x rw\n"
+                             "41 22 0:41 / /mnt/f rw - fuse.sshfs host: rw\n"
+                             "42 22 8:17 / /media/usb rw - fuseblk /dev/sdb1 rw\n";
+    EXPECT_EQ(networkMountPoints(table), QStringList({"/mnt/my share", "/mnt/f"}));
+    EXPECT_EQ(mountPointOf({"/mnt/f", "/mnt/f/g"}, "/mnt/f/g/h/../x"), "/mnt/f/g");
+    EXPECT_EQ(mountPointOf({"/mnt/f"}, "/mnt/fx"), "");
+}
+
+} // namespace
+} // namespace xcpy

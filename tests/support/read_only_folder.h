@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+namespace xcpy::test {
+
+// An empty folder nobody may write to, not even root: a read-only mount where the tests run as
+// root, else a folder without write permission. `unavailable` says why it could not be made.
+class ReadOnlyFolder {
+public:
+    ReadOnlyFolder() {
+        if (::geteuid() != 0) {
+            QFile::setPermissions(folder_.path(), QFile::ReadOwner | QFile::ExeOwner);
+            return;
+        }
+        mounted_ = QProcess::execute(QStringLiteral("mount"),
+                                     {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                      QStringLiteral("-o"), QStringLiteral("ro,mode=0700,size=64k"),
+                                      QStringLiteral("tmpfs"), folder_.path()}) == 0;
+        if (!mounted_)
+            unavailable = QStringLiteral("a read-only tmpfs could not be mounted");
+    }
+
+    ~ReadOnlyFolder() {
+        if (mounted_)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), folder_.path()});
+        else
+            QFile::setPermissions(folder_.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    QString path() const { return folder_.path(); }
+    QString filePath(const QString& name) const { return folder_.filePath(name); }
+
+    QString unavailable;
+
+private:
+    QTemporaryDir folder_;
+    bool mounted_ = false;
+};
+
+} // namespace xcpy::test
