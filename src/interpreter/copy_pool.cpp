@@ -33,6 +33,7 @@ FolderHandle::~FolderHandle() {
 
 CopyPool::CopyPool(unsigned workers) : capacity_(4 * workers) {
     processUmask();
+    splitLargeFiles(workers > 1);
     if (workers <= 1)
         return;
     // Interrupts are handled by the walking thread, whose handler removes every worker's

@@ -2,6 +2,7 @@
 
 #include "interpreter/time_step.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -12,6 +13,8 @@
 #include <fcntl.h>
 #include <memory>
 #include <random>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace xcpycmd {
@@ -35,6 +38,10 @@ std::atomic<bool> g_dying{false};
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
 unsigned long g_throttleKib = 0;
+
+// Files from this size on are copied in two halves at once when several threads copy.
+constexpr off_t kSplitBytes = 32 << 20;
+std::atomic<bool> g_splitLargeFiles{false};
 
 void onInterrupt(int sig) {
     g_dying.store(true);
@@ -111,22 +118,27 @@ void throttle(std::size_t bytes) {
     }
 }
 
-// Copies the data; on failure sets `stage` to the side that failed and returns errno. `size` is
-// the source's size when it was opened: the copy ends there without another call to find the
-// end, unless the size is 0 (empty, or a file that does not tell its size).
-int copyData(int in, int out, off_t size, CopyStage& stage) {
+// Copies bytes [from, to) of in to the same place in out, or from `from` to the end of in when
+// `to` is negative; on failure sets `stage` to the side that failed and returns errno.
+int copyRange(int in, int out, off_t from, off_t to, CopyStage& stage) {
+    static const std::size_t bufferSize = 256 * 1024;
     const std::size_t chunk = g_throttleKib ? 64 * 1024 : 1u << 30;
     bool useCopyRange = true;
-    off_t copied = 0;
+    off_t at = from;
     for (;;) {
-        if (size > 0 && copied >= size)
+        if (to >= 0 && at >= to)
             return 0;
+        const std::size_t want =
+            to >= 0 ? static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(chunk), to - at))
+                    : chunk;
         if (useCopyRange) {
             // The kernel moves the bytes: a reflink on btrfs and xfs, a server-side copy on
             // NFS 4.2 and SMB 3, no trip through this process's memory elsewhere.
-            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
+            loff_t inAt = at;
+            loff_t outAt = at;
+            const ssize_t n = ::copy_file_range(in, &inAt, out, &outAt, want, 0);
             if (n > 0) {
-                copied += n;
+                at += n;
                 throttle(static_cast<std::size_t>(n));
                 continue;
             }
@@ -140,9 +152,8 @@ int copyData(int in, int out, off_t size, CopyStage& stage) {
             }
             useCopyRange = false;
         }
-        static const std::size_t bufferSize = 256 * 1024;
         thread_local std::unique_ptr<char[]> buffer(new char[bufferSize]);
-        const ssize_t n = ::read(in, buffer.get(), g_throttleKib ? 64 * 1024 : bufferSize);
+        const ssize_t n = ::pread(in, buffer.get(), std::min(want, bufferSize), at);
         if (n == 0)
             return 0;
         if (n < 0) {
@@ -151,9 +162,9 @@ int copyData(int in, int out, off_t size, CopyStage& stage) {
             stage = CopyStage::ReadSource;
             return errno;
         }
-        copied += n;
         for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buffer.get() + done, static_cast<std::size_t>(n - done));
+            const ssize_t w =
+                ::pwrite(out, buffer.get() + done, static_cast<std::size_t>(n - done), at + done);
             if (w < 0) {
                 if (errno == EINTR)
                     continue;
@@ -162,8 +173,34 @@ int copyData(int in, int out, off_t size, CopyStage& stage) {
             }
             done += w;
         }
+        at += n;
         throttle(static_cast<std::size_t>(n));
     }
+}
+
+// Copies the data; on failure sets `stage` to the side that failed and returns errno. `size` is
+// the source's size when it was opened: the copy ends there without another call to find the
+// end, unless the size is 0 (empty, or a file that does not tell its size). A large file is
+// copied in two halves at once where the copy runs on several threads anyway.
+int copyData(int in, int out, off_t size, CopyStage& stage) {
+    if (!g_splitLargeFiles || g_throttleKib || size < kSplitBytes)
+        return copyRange(in, out, 0, size > 0 ? size : -1, stage);
+    const off_t half = size / 2 / (1 << 20) * (1 << 20);
+    CopyStage helperStage = CopyStage::Write;
+    int helperError = 0;
+    std::thread helper;
+    try {
+        helper = std::thread([&] { helperError = copyRange(in, out, half, size, helperStage); });
+    } catch (const std::system_error&) { // no thread to spare: one after the other
+        return copyRange(in, out, 0, size, stage);
+    }
+    int error = copyRange(in, out, 0, half, stage);
+    helper.join();
+    if (error == 0 && helperError != 0) {
+        error = helperError;
+        stage = helperStage;
+    }
+    return error;
 }
 
 // Some FAT drivers stamp a renamed file with the time of the rename; the copy must keep the
@@ -367,6 +404,10 @@ mode_t processUmask() {
         return current;
     }();
     return mask;
+}
+
+void splitLargeFiles(bool split) {
+    g_splitLargeFiles = split;
 }
 
 void registerCopyThread(unsigned slot) {

@@ -40,6 +40,10 @@ mode_t processUmask();
 // Copying threads besides the walking one, at most.
 inline constexpr unsigned kMaxCopyThreads = 64;
 
+// Whether large files are copied in two halves at once: only where the copy runs on several
+// threads anyway, so one worker copies exactly as one thread always did.
+void splitLargeFiles(bool split);
+
 // Tells the calling worker thread its own place (1 to kMaxCopyThreads) for the temporary file
 // it writes; the walking thread has place 0.
 void registerCopyThread(unsigned slot);

@@ -157,6 +157,21 @@ TEST_P(Copy, AsksBeforeOverwriting) {
     EXPECT_EQ(copied(), 3);
 }
 
+TEST_P(Copy, LargeFilesArriveWhole) {
+    // Large enough to be copied in two halves at once by several workers; each byte tells its
+    // place, so a half written to the wrong offset shows.
+    std::string content((40 << 20) + 12345, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 7 + i / 4096 + i / (1 << 20));
+    write("src/large.bin", content);
+    write("dst/large.bin", "old");
+    setTime("dst/large.bin", 1000000);
+    const auto r = xcopy(q("src") + " " + q("dst") + " /D /Y");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(read("dst/large.bin") == content);
+    EXPECT_EQ(temporaries(), 0);
+}
+
 TEST_P(Copy, ContinuesAfterErrorsWithC) {
     for (const char* name : {"a/1.txt", "b/2.txt", "c/3.txt"})
         write(std::string("src/") + name, name);
