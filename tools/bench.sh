@@ -10,4 +10,5 @@ export QT_QPA_PLATFORM=offscreen
 # setup short without changing what is timed.
 TMPDIR=${TMPDIR:-/dev/shm} build-release/bin/batchlist_bench
 build-release/bin/files_bench
+build-release/bin/console_bench build-release/bin/xcpycmd
 bash bench/xcopy_bench.sh build-release/bin/xcpycmd

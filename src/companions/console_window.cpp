@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -17,6 +18,8 @@ namespace {
 constexpr int kFlushDelayMs = 20;
 // Waiting text beyond this many characters is drawn at once.
 constexpr qsizetype kMaxPendingChars = 1 << 20;
+// The bar, the counts and the time follow the run this often.
+constexpr int kProgressIntervalMs = 250;
 
 // Carriage returns and other control characters would show as boxes; only tabs and line
 // breaks are kept. "\r\n" thus becomes a plain line break.
@@ -33,7 +36,8 @@ QString printable(QString text) {
 } // namespace
 
 ConsoleWindow::ConsoleWindow(const QString& program, const QString& commandLine, QWidget* parent)
-    : QWidget(parent, Qt::Window), output_(new QPlainTextEdit(this)) {
+    : QWidget(parent, Qt::Window), program_(program), output_(new QPlainTextEdit(this)),
+      bar_(new QProgressBar(this)), counts_(new QLabel(this)), result_(new QLabel(this)) {
     setWindowTitle(QStringLiteral("XCOPY実行中 - %1").arg(program));
     resize(720, 420);
 
@@ -53,19 +57,43 @@ ConsoleWindow::ConsoleWindow(const QString& program, const QString& commandLine,
     output_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     output_->installEventFilter(this);
 
+    // Busy until the command tells how far it has come; a foreign interpreter never does.
+    bar_->setObjectName(QStringLiteral("progress"));
+    bar_->setRange(0, 0);
+    bar_->setTextVisible(false);
+    bar_->setFocusPolicy(Qt::NoFocus);
+    counts_->setObjectName(QStringLiteral("progressText"));
+    counts_->setTextFormat(Qt::PlainText);
+    result_->setObjectName(QStringLiteral("result"));
+    result_->setTextFormat(Qt::PlainText);
+    result_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    result_->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(command);
     layout->addWidget(output_, 1);
+    layout->addWidget(bar_);
+    layout->addWidget(counts_);
+    layout->addWidget(result_);
     setFocusProxy(output_);
 
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(kFlushDelayMs);
     connect(&flushTimer_, &QTimer::timeout, this, &ConsoleWindow::flush);
+    clock_.start();
+    progressTimer_.setInterval(kProgressIntervalMs);
+    connect(&progressTimer_, &QTimer::timeout, this, &ConsoleWindow::showProgress);
+    progressTimer_.start();
+    showProgress();
 }
 
-void ConsoleWindow::appendOutput(const QByteArray& bytes, Channel channel) {
-    QStringDecoder& decoder = channel == Channel::Error ? errDecoder_ : outDecoder_;
-    queue(decoder(bytes), channel);
+void ConsoleWindow::appendOutput(const QByteArray& bytes) {
+    queue(decoder_(bytes));
+}
+
+void ConsoleWindow::appendProgress(const QByteArray& bytes) {
+    progress_.feed(bytes);
+    lastProgressMs_ = clock_.elapsed();
 }
 
 QString ConsoleWindow::outputText() {
@@ -73,17 +101,63 @@ QString ConsoleWindow::outputText() {
     return output_->toPlainText();
 }
 
-void ConsoleWindow::queue(QString text, Channel channel) {
+void ConsoleWindow::showProgress() {
+    const qint64 elapsed = clock_.elapsed();
+    QString text = QStringLiteral("経過 ") + durationText(elapsed);
+    if (progress_.known()) {
+        const int percent = static_cast<int>(progress_.fraction() * 100.0);
+        if (bar_->maximum() != 100) {
+            bar_->setRange(0, 100);
+            bar_->setTextVisible(true);
+        }
+        bar_->setValue(percent);
+        const auto left = estimateLeftMs(progress_.fraction(), elapsed);
+        text = progressCountsText(progress_) + QStringLiteral("   ") + text +
+               QStringLiteral("   残り ") +
+               (left ? QStringLiteral("約 ") + durationText(*left) : QStringLiteral("計算中"));
+        setWindowTitle(QStringLiteral("%1% XCOPY実行中 - %2").arg(percent).arg(program_));
+    }
+    counts_->setText(text);
+}
+
+QString ConsoleWindow::showResult(qint32 status) {
+    progressTimer_.stop();
+    flush();
+    // The copy took until its last report; a final pause waiting for a key is no part of it.
+    const qint64 elapsed = progress_.known() ? lastProgressMs_ : clock_.elapsed();
+    const RunResult result = describeRunResult(status, progress_);
+    counts_->setText(progress_.known() ? progressCountsText(progress_) +
+                                             QStringLiteral("   所要時間 ") + durationText(elapsed)
+                                       : QStringLiteral("所要時間 ") + durationText(elapsed));
+    // A clean run, or one that never told its progress, fills the bar; any other stays
+    // where the copy stopped.
+    bar_->setRange(0, 100);
+    const bool full = !progress_.known() || result.state == RunState::Success;
+    bar_->setValue(full ? 100 : static_cast<int>(progress_.fraction() * 100.0));
+    // The bar takes the colour of the result: green, amber or red.
+    const QColor colour = result.state == RunState::Success   ? QColor(0x2e, 0x9d, 0x3e)
+                          : result.state == RunState::Partial ? QColor(0xd9, 0x8c, 0x00)
+                                                              : QColor(0xc6, 0x28, 0x28);
+    QPalette palette = bar_->palette();
+    palette.setColor(QPalette::Highlight, colour);
+    bar_->setPalette(palette);
+    bar_->setProperty("state", static_cast<int>(result.state));
+    result_->setText(result.text);
+    QPalette textPalette = result_->palette();
+    textPalette.setColor(QPalette::WindowText, colour);
+    result_->setPalette(textPalette);
+    result_->show();
+    setWindowTitle(QStringLiteral("XCOPY終了 - %1").arg(program_));
+    return runSummaryText(result, progress_, elapsed);
+}
+
+void ConsoleWindow::queue(QString text) {
     text = printable(std::move(text));
     if (text.isEmpty())
         return;
-    pendingSize_ += text.size();
-    if (!pending_.isEmpty() && pending_.last().channel == channel)
-        pending_.last().text += text;
-    else
-        pending_.append({std::move(text), channel});
+    pending_ += text;
     // A flood is drawn at once rather than held, so the waiting text stays small.
-    if (pendingSize_ > kMaxPendingChars)
+    if (pending_.size() > kMaxPendingChars)
         flush();
     else if (!flushTimer_.isActive())
         flushTimer_.start();
@@ -97,20 +171,14 @@ void ConsoleWindow::flush() {
     // When the waiting text alone fills the area, whatever is shown and the older part of
     // the waiting text would be dropped at once: skip drawing them.
     qsizetype lines = 0;
-    for (qsizetype i = pending_.size() - 1; i >= 0; --i) {
-        const QString& text = pending_[i].text;
-        qsizetype at = text.size();
-        while ((at = text.lastIndexOf(u'\n', at - 1)) >= 0) {
-            if (++lines == kMaxLines) {
-                pending_[i].text.remove(0, at + 1);
-                pending_.remove(0, i);
-                output_->clear();
-                break;
-            }
-            if (at == 0)
-                break;
+    qsizetype at = pending_.size();
+    while ((at = pending_.lastIndexOf(u'\n', at - 1)) >= 0) {
+        if (++lines == kMaxLines) {
+            pending_.remove(0, at + 1);
+            output_->clear();
+            break;
         }
-        if (lines == kMaxLines)
+        if (at == 0)
             break;
     }
 
@@ -118,21 +186,17 @@ void ConsoleWindow::flush() {
     const bool atBottom = bar->value() == bar->maximum();
     QTextCursor cursor(output_->document());
     cursor.movePosition(QTextCursor::End);
-    QTextCharFormat outFormat;
-    QTextCharFormat errFormat;
-    errFormat.setForeground(QColor(0xc0, 0x20, 0x20));
-    cursor.beginEditBlock();
-    for (const Piece& piece : std::as_const(pending_))
-        cursor.insertText(piece.text, piece.channel == Channel::Error ? errFormat : outFormat);
-    cursor.endEditBlock();
+    cursor.insertText(pending_);
     pending_.clear();
-    pendingSize_ = 0;
     // Follow the output unless the user has scrolled back to read.
     if (atBottom)
         bar->setValue(bar->maximum());
 }
 
 bool ConsoleWindow::handleKey(QKeyEvent* event) {
+    // A finished command reads nothing more; the area then acts as any read-only text.
+    if (!running_)
+        return false;
     const int key = event->key();
     const Qt::KeyboardModifiers mods = event->modifiers();
     const bool ctrl = mods & Qt::ControlModifier;
@@ -148,7 +212,7 @@ bool ConsoleWindow::handleKey(QKeyEvent* event) {
         return true;
     }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        queue(QStringLiteral("\n"), Channel::Output);
+        queue(QStringLiteral("\n"));
         emit inputTyped("\n");
         return true;
     }
@@ -161,7 +225,7 @@ bool ConsoleWindow::handleKey(QKeyEvent* event) {
         if (c.unicode() == 0x7f)
             return false;
     }
-    queue(text, Channel::Output);
+    queue(text);
     emit inputTyped(text.toUtf8());
     return true;
 }

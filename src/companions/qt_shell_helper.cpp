@@ -8,6 +8,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace xcpy {
 
@@ -77,7 +84,54 @@ void showConsole(ConsoleWindow& console, qint32 windowStyle) {
     console.activateWindow();
 }
 
+// The two ends of the progress channel. The command's end is inherited by the command only;
+// ours reads without blocking.
+class ProgressSocket {
+public:
+    ProgressSocket() {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds_) != 0)
+            fds_[0] = fds_[1] = -1;
+        else
+            ::fcntl(fds_[0], F_SETFL, O_NONBLOCK);
+    }
+    ~ProgressSocket() {
+        closeCommandEnd();
+        if (fds_[0] >= 0)
+            ::close(fds_[0]);
+    }
+    ProgressSocket(const ProgressSocket&) = delete;
+    ProgressSocket& operator=(const ProgressSocket&) = delete;
+
+    bool ok() const { return fds_[0] >= 0; }
+    int ownEnd() const { return fds_[0]; }
+    int commandEnd() const { return fds_[1]; }
+    void closeCommandEnd() {
+        if (fds_[1] >= 0)
+            ::close(fds_[1]);
+        fds_[1] = -1;
+    }
+    QByteArray readAvailable() {
+        QByteArray bytes;
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(fds_[0], buffer, sizeof buffer);
+            if (n > 0)
+                bytes.append(buffer, n);
+            else if (n < 0 && errno == EINTR)
+                continue;
+            else
+                return bytes;
+        }
+    }
+
+private:
+    int fds_[2] = {-1, -1};
+};
+
 } // namespace
+
+QtShellHelper::QtShellHelper() = default;
+QtShellHelper::~QtShellHelper() = default;
 
 qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle, bool wait) {
     QStringList arguments = QProcess::splitCommand(commandLine);
@@ -91,28 +145,46 @@ qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle,
         return 0;
     }
 
+    // A new run replaces the result of the last one.
+    lastConsole_.reset();
+    lastSummary_.clear();
+
     // Built before the start so no output is missed, shown only once the command runs.
-    ConsoleWindow console(QFileInfo(program).fileName(), commandLine);
+    auto console = std::make_unique<ConsoleWindow>(QFileInfo(program).fileName(), commandLine);
     QProcess process;
     QEventLoop loop;
     bool finished = false;
     int stopRequests = 0;
 
-    connect(&process, &QProcess::readyReadStandardOutput, &console, [&] {
-        console.appendOutput(process.readAllStandardOutput(), ConsoleWindow::Channel::Output);
-    });
-    connect(&process, &QProcess::readyReadStandardError, &console, [&] {
-        console.appendOutput(process.readAllStandardError(), ConsoleWindow::Channel::Error);
-    });
+    // One pipe for normal and error output keeps the order in which the command wrote them.
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    connect(&process, &QProcess::readyReadStandardOutput, console.get(),
+            [&] { console->appendOutput(process.readAllStandardOutput()); });
     connect(&process, &QProcess::finished, &loop, [&] {
         finished = true;
         loop.quit();
     });
-    connect(&console, &ConsoleWindow::inputTyped, &process, [&](const QByteArray& bytes) {
+
+    ProgressSocket progress;
+    std::unique_ptr<QSocketNotifier> progressNotifier;
+    if (progress.ok()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XCPYCMD_PROGRESS_FD"),
+                           QString::number(progress.commandEnd()));
+        process.setProcessEnvironment(environment);
+        const int inherited = progress.commandEnd();
+        process.setChildProcessModifier([inherited] { ::fcntl(inherited, F_SETFD, 0); });
+        progressNotifier =
+            std::make_unique<QSocketNotifier>(progress.ownEnd(), QSocketNotifier::Read);
+        connect(progressNotifier.get(), &QSocketNotifier::activated, console.get(),
+                [&] { console->appendProgress(progress.readAvailable()); });
+    }
+
+    connect(console.get(), &ConsoleWindow::inputTyped, &process, [&](const QByteArray& bytes) {
         if (process.state() == QProcess::Running)
             process.write(bytes);
     });
-    connect(&console, &ConsoleWindow::endOfInputRequested, &process,
+    connect(console.get(), &ConsoleWindow::endOfInputRequested, &process,
             [&] { process.closeWriteChannel(); });
     // The interpreter stops cleanly on SIGTERM, so closing the window or Ctrl+C ends the run
     // that way; asking again forces it, for a command that does not react.
@@ -124,19 +196,20 @@ qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle,
         else
             process.kill();
     };
-    connect(&console, &ConsoleWindow::closeRequested, &process, stop);
-    connect(&console, &ConsoleWindow::interruptRequested, &process, stop);
+    connect(console.get(), &ConsoleWindow::closeRequested, &process, stop);
+    connect(console.get(), &ConsoleWindow::interruptRequested, &process, stop);
 
     process.start(program, arguments);
     if (!process.waitForStarted(-1))
         throwStartError(program, process.errorString());
+    progress.closeCommandEnd();
 
-    console.setRunning(true);
-    showConsole(console, windowStyle);
+    console->setRunning(true);
+    showConsole(*console, windowStyle);
     // Nobody can type into a hidden console: let prompts see the end of input.
     if (windowStyle == 0)
         process.closeWriteChannel();
-    emit consoleShown(&console);
+    emit consoleShown(console.get());
 
     if (!finished)
         loop.exec();
@@ -153,8 +226,17 @@ qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle,
             process.waitForFinished(-1);
         }
     }
-    console.setRunning(false);
-    console.close();
+    progressNotifier.reset();
+    if (progress.ok())
+        console->appendProgress(progress.readAvailable());
+    console->appendOutput(process.readAllStandardOutput());
+    console->setRunning(false);
+    lastSummary_ = console->showResult(status);
+    // The result stays on screen; the console never keeps the program from ending.
+    if (windowStyle != 0 && console->isVisible()) {
+        console->setAttribute(Qt::WA_QuitOnClose, false);
+        lastConsole_ = std::move(console);
+    }
     return status;
 }
 

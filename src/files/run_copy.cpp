@@ -4,6 +4,7 @@
 #include "batchlist/batch_list_model.h"
 #include "companions/component_error.h"
 #include "companions/prompt_box.h"
+#include "companions/run_log.h"
 #include "companions/shell_helper.h"
 #include "files/batch_file.h"
 #include "files/file_errors.h"
@@ -43,7 +44,10 @@ void frmXCopy::ExecXCopy() {
     copyRunning_ = true;
     try {
         shellHelper().RunAndWait(commandLine, 1, true);
+        runLog_->LogLine(QStringLiteral("XCOPY終了 ") + shellHelper().LastRunSummary());
     } catch (const ComponentError& error) {
+        // The lines above are logged as if they ran; say that they did not.
+        runLog_->LogLine(QStringLiteral("XCOPY実行できませんでした: ") + error.description());
         promptBox().ErrorReport(QStringLiteral("ExecXCopy"), {error.number(), error.description()});
     }
     if (isMinimized())

@@ -3,6 +3,7 @@
 #include "files/codepage.h"
 #include "interpreter/file_read.h"
 #include "interpreter/messages.h"
+#include "interpreter/progress.h"
 #include "interpreter/xcopy.h"
 
 #include <algorithm>
@@ -138,9 +139,62 @@ bool decodeBatchFile(std::string_view bytes, std::string& text, std::string& err
     return true;
 }
 
-int runBatchText(std::string_view text, Console& console) {
-    int status = 0;
-    bool echoOn = true;
+namespace {
+
+// One batch line split into its command word and the rest; the views point into the
+// expanded text the caller keeps.
+struct Command {
+    std::string_view line; // without leading blanks and '@'
+    bool silent = false;
+    std::string word; // without double quotes
+    std::string name; // lower case; "echo." for ECHO followed by . : or (
+    std::string base; // the name without a folder in front of it
+    std::string_view rest;
+};
+
+// False for lines that do nothing: blank lines, labels and "::" comments.
+bool splitCommand(std::string_view expanded, Command& command) {
+    std::string_view line = trimLeft(expanded);
+    command.silent = false;
+    while (!line.empty() && line.front() == '@') {
+        command.silent = true;
+        line = trimLeft(line.substr(1));
+    }
+    if (line.empty() || line.front() == ':' || line.front() == '\x1a')
+        return false;
+    command.line = line;
+
+    // The command word ends at a blank; ECHO may also be followed directly by . : or (.
+    std::size_t wordEnd = 0;
+    bool quotedWord = false;
+    while (wordEnd < line.size() && (quotedWord || !isBlank(line[wordEnd]))) {
+        if (line[wordEnd] == '"')
+            quotedWord = !quotedWord;
+        ++wordEnd;
+    }
+    command.word = std::string(line.substr(0, wordEnd));
+    command.word.erase(std::remove(command.word.begin(), command.word.end(), '"'),
+                       command.word.end());
+    command.name = lowerAscii(command.word);
+    command.rest = line.substr(wordEnd);
+    if (command.name.size() > 4 && command.name.compare(0, 4, "echo") == 0 &&
+        (command.name[4] == '.' || command.name[4] == ':' || command.name[4] == '(')) {
+        command.rest = line.substr(5);
+        command.name = "echo.";
+    }
+    // A command may be written with a folder in front of it; only its own name counts.
+    command.base = command.name;
+    if (const std::size_t slash = command.base.find_last_of("/\\"); slash != std::string::npos)
+        command.base.erase(0, slash + 1);
+    return true;
+}
+
+bool isXCopy(const Command& command) {
+    return command.base == "xcopy" || command.base == "xcopy.exe";
+}
+
+// Calls `visit` with each line of the text, without its line end.
+template <typename Visit> void forEachLine(std::string_view text, Visit visit) {
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
@@ -150,36 +204,33 @@ int runBatchText(std::string_view text, Console& console) {
         start = end + 1;
         if (!raw.empty() && raw.back() == '\r')
             raw.remove_suffix(1);
+        visit(raw);
+    }
+}
 
+int countXCopyLines(std::string_view text) {
+    int count = 0;
+    Command command;
+    forEachLine(text, [&](std::string_view raw) {
+        count += splitCommand(expandVariables(raw), command) && isXCopy(command);
+    });
+    return count;
+}
+
+} // namespace
+
+int runBatchText(std::string_view text, Console& console) {
+    int status = 0;
+    bool echoOn = true;
+    ProgressWriter* progress = console.progress();
+    const int xcopyLines = progress ? countXCopyLines(text) : 0;
+    int xcopyLine = 0;
+    Command command;
+    forEachLine(text, [&](std::string_view raw) {
         const std::string expanded = expandVariables(raw);
-        std::string_view line = trimLeft(expanded);
-        bool silent = false;
-        while (!line.empty() && line.front() == '@') {
-            silent = true;
-            line = trimLeft(line.substr(1));
-        }
-        // Blank lines, labels and "::" comments do nothing.
-        if (line.empty() || line.front() == ':' || line.front() == '\x1a')
-            continue;
-
-        // The command word ends at a blank; ECHO may also be followed directly by . : or (.
-        std::size_t wordEnd = 0;
-        bool quotedWord = false;
-        while (wordEnd < line.size() && (quotedWord || !isBlank(line[wordEnd]))) {
-            if (line[wordEnd] == '"')
-                quotedWord = !quotedWord;
-            ++wordEnd;
-        }
-        std::string word(line.substr(0, wordEnd));
-        word.erase(std::remove(word.begin(), word.end(), '"'), word.end());
-        std::string name = lowerAscii(word);
-        std::string_view rest = line.substr(wordEnd);
-        if (name.size() > 4 && name.compare(0, 4, "echo") == 0 &&
-            (name[4] == '.' || name[4] == ':' || name[4] == '(')) {
-            rest = line.substr(5);
-            name = "echo.";
-        }
-
+        if (!splitCommand(expanded, command))
+            return;
+        const auto& [line, silent, word, name, base, rest] = command;
         if (echoOn && !silent) {
             // Built piece by piece: GCC 12 warns falsely on "\n" + std::string&& in -O3 builds.
             std::string prompt(1, '\n');
@@ -189,13 +240,8 @@ int runBatchText(std::string_view text, Console& console) {
             console.line(prompt);
         }
 
-        // A command may be written with a folder in front of it; only its own name counts.
-        std::string base = name;
-        if (const std::size_t slash = base.find_last_of("/\\"); slash != std::string::npos)
-            base.erase(0, slash + 1);
-
         if (name == "rem") {
-            continue;
+            return;
         } else if (name == "echo.") {
             console.line(std::string(rest));
         } else if (name == "echo") {
@@ -213,15 +259,19 @@ int runBatchText(std::string_view text, Console& console) {
             console.write(messages::kPressAnyKey);
             console.waitKey();
             console.line("");
-        } else if (base == "xcopy" || base == "xcopy.exe") {
+        } else if (isXCopy(command)) {
+            if (progress)
+                progress->lineStarted(++xcopyLine, xcopyLines);
             status = std::max(status, runXCopy(splitArguments(rest), console));
+            if (progress)
+                progress->lineEnded();
         } else {
             console.errorLine(
                 "'" + word +
                 "' は、このコマンド "
                 "インタープリターが実行できるコマンドではありません。この行は飛ばします。");
         }
-    }
+    });
     return status;
 }
 

@@ -8,6 +8,8 @@
 
 namespace xcpycmd {
 
+class ProgressWriter;
+
 // The streams a command talks through. Every line is flushed at once: the reader is usually
 // a console window behind a pipe that should show progress as it happens.
 class Console {
@@ -26,10 +28,15 @@ public:
     // Waits for one byte of input. False at the end of input.
     bool waitKey();
 
+    // The progress channel of a window that runs us; null when nobody asked for one.
+    ProgressWriter* progress() const { return progress_; }
+    void setProgress(ProgressWriter* progress) { progress_ = progress; }
+
 private:
     std::istream& in_;
     std::ostream& out_;
     std::ostream& err_;
+    ProgressWriter* progress_ = nullptr;
 };
 
 // Unbuffered reading of a file descriptor, one byte per read, so nothing typed ahead is held

@@ -42,6 +42,7 @@ struct CopyJob {
     mode_t mode = 0644;
     std::string srcPath; // as shown, for messages
     std::string dstPath;
+    off_t size = 0; // of the source when the walk looked at it
 };
 
 struct CopyOutcome {

@@ -2,6 +2,7 @@
 
 #include "interpreter/batch.h"
 #include "interpreter/console.h"
+#include "interpreter/progress.h"
 #include "interpreter/safe_copy.h"
 
 #include <cstdlib>
@@ -16,17 +17,19 @@ const char* const kUsage =
     "使い方: xcpycmd /c バッチファイル\n"
     "バッチ ファイルを 1 行ずつ実行して終了します。\n"
     "\n"
+    "環境変数 XCPYCMD_PROGRESS_FD に開いているファイル記述子の番号があると、そこへ進み具合を\n"
+    "1 行ずつ書きます (ASCII、LF 区切り):\n"
+    "  line K N   N 個の XCOPY 行のうち K 番目を始める\n"
+    "  plan F B   その行は F 個、B バイトのファイルをコピーする予定\n"
+    "  done F B   その行で F 個、B バイトをコピーした (1 秒に数回と、行の終わりに)\n"
+    "\n"
     "環境変数 XCPYCMD_WORKERS: 同時にコピーするファイルの数 (1 から 64、既定は使える CPU の\n"
     "数)。1 にすると 1 つずつ順にコピーします。表示と質問はいつもフォルダーをたどる順です。\n"
     "\n"
-    "終了コード (XCOPY 行のうち最も大きいもの):\n"
-    "  0 すべてコピーした\n"
-    "  1 コピーするファイルが見つからない、バッチ ファイルを読めない\n"
-    "  2 質問への答えがないまま入力が終わり、コピーしなかったファイルがある\n"
-    "    (無人で実行するバッチ ファイルには /Y を付けてください)\n"
-    "  4 スイッチやコピー元の誤り、通常のファイルでない (または 16 MB を超える)\n"
-    "    バッチ ファイルや除外リスト\n"
-    "  5 書き込みや読み込みのエラー\n";
+    "終了コード: 0 すべてコピーした、1 ファイルが見つからない (またはバッチ ファイルを読めない)、\n"
+    "2 中断された (答えのないまま入力が終わった質問を含む。無人で実行するバッチ ファイルには\n"
+    "/Y を付けてください)、4 エラー (通常のファイルでないか 16 MB を超えるバッチ ファイルや\n"
+    "除外リストを含む)、5 書き込みエラー。XCOPY 行のうち最も大きいものを返します。\n";
 
 } // namespace
 
@@ -62,5 +65,7 @@ int main(int argc, char** argv) {
     xcpycmd::FdInputBuffer stdinBuffer(STDIN_FILENO);
     std::istream input(&stdinBuffer);
     xcpycmd::Console console(input, std::cout, std::cerr);
+    const auto progress = xcpycmd::ProgressWriter::fromEnvironment();
+    console.setProgress(progress.get());
     return xcpycmd::runBatchFile(path, console);
 }

@@ -4,6 +4,8 @@
 #include "files/codepage.h"
 #include "interpreter/copy_pool.h"
 #include "interpreter/messages.h"
+#include "interpreter/plan_walk.h"
+#include "interpreter/progress.h"
 #include "interpreter/safe_copy.h"
 #include "interpreter/time_step.h"
 #include "interpreter/xcopy_options.h"
@@ -177,7 +179,7 @@ private:
     bool makeDestination(Level& level);
     std::string srcPath(const Level& level) const { return srcPath_.substr(0, level.srcLength); }
     std::string dstPath(const Level& level) const { return dstPath_.substr(0, level.dstLength); }
-    bool isNewerThanCopy(const struct stat& source, const struct stat& copy, const Level& level);
+    bool isNewerThanCopy(const struct stat& source, const struct stat& copy, int dstFd);
     void walk(std::unique_ptr<Level> root);
     bool readBatch(Level& level);
     void lookAhead(Level& level);
@@ -188,6 +190,7 @@ private:
     void visitFile(Level& level, const char* name, const struct stat& st, bool asLink,
                    const Looked& target = {});
     void takeOutcomes(const std::vector<CopyOutcome>& outcomes);
+    void fileCopied(off_t bytes);
     std::string summary() const;
 
     const XCopyOptions& o_;
@@ -494,8 +497,7 @@ void Engine::enterFolder(Level& level, const char* name, const struct stat& st, 
         leaveFolder();
 }
 
-bool Engine::isNewerThanCopy(const struct stat& source, const struct stat& copy,
-                             const Level& level) {
+bool Engine::isNewerThanCopy(const struct stat& source, const struct stat& copy, int dstFd) {
     if (!isNewerAtStep(source.st_mtim, copy.st_mtim, 1))
         return false;
     if (isNewerAtStep(source.st_mtim, copy.st_mtim, kCoarsestTimeStep))
@@ -503,7 +505,7 @@ bool Engine::isNewerThanCopy(const struct stat& source, const struct stat& copy,
     // Only a difference below every file system's step needs the destination's own step.
     auto step = timeSteps_.find(copy.st_dev);
     if (step == timeSteps_.end())
-        step = timeSteps_.emplace(copy.st_dev, timeStepOf(level.dstFd, !o_.listOnly)).first;
+        step = timeSteps_.emplace(copy.st_dev, timeStepOf(dstFd, !o_.listOnly)).first;
     return isNewerAtStep(source.st_mtim, copy.st_mtim, step->second);
 }
 
@@ -543,7 +545,7 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     }
     if (o_.existingOnly && !exists)
         return;
-    if (o_.newerOnly && exists && !isNewerThanCopy(st, target, level))
+    if (o_.newerOnly && exists && !isNewerThanCopy(st, target, level.dstFd))
         return;
 
     const std::string dstPath = destIsFile_ ? o_.destination : dstPath_ + name;
@@ -582,7 +584,7 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     if (!o_.quiet)
         con_.line(o_.fullNames ? srcPath + " -> " + dstPath : srcPath);
     if (o_.listOnly) {
-        ++copied_;
+        fileCopied(st.st_size);
         return;
     }
     if (!ensureDestination(level))
@@ -590,8 +592,8 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     mode_t mode = st.st_mode & 07777;
     if (!o_.keepAttributes)
         mode |= S_IWUSR; // like clearing a read-only attribute
-    pool_->submit(
-        {level.src, level.dst, name, targetName, asLink, !exists, mode, srcPath, dstPath});
+    pool_->submit({level.src, level.dst, name, targetName, asLink, !exists, mode, srcPath, dstPath,
+                   st.st_size});
     takeOutcomes(pool_->takeFinished());
 }
 
@@ -599,7 +601,7 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
 void Engine::takeOutcomes(const std::vector<CopyOutcome>& outcomes) {
     for (const CopyOutcome& outcome : outcomes) {
         if (outcome.copied) {
-            ++copied_;
+            fileCopied(outcome.job.size);
             continue;
         }
         const CopyError& error = outcome.error;
@@ -618,6 +620,13 @@ void Engine::takeOutcomes(const std::vector<CopyOutcome>& outcomes) {
             break;
         }
     }
+}
+
+// Counted as the copies finish, so the progress channel's "done" stays true with workers.
+void Engine::fileCopied(off_t bytes) {
+    ++copied_;
+    if (ProgressWriter* progress = con_.progress())
+        progress->fileDone(bytes);
 }
 
 std::string Engine::summary() const {
@@ -756,6 +765,14 @@ int Engine::run() {
     }
     if (root->dstFd >= 0 && !o_.listOnly)
         removeLeftoverTemporaries(root->dstFd);
+    if (ProgressWriter* progress = con_.progress())
+        progress->planned(
+            planCopy({o_, baseDir, shownBase, destRoot_,
+                      destIsFile_ ? destFileName_ : std::string(), pattern_, literalName_,
+                      recursive_, [this](const std::string& path) { return excluded(path); },
+                      [this](const struct stat& source, const struct stat& copy, int dstFd) {
+                          return isNewerThanCopy(source, copy, dstFd);
+                      }}));
     if (o_.emptyFolders && !o_.listOnly && !o_.existingOnly)
         ensureDestination(*root);
     // Every match goes to the one destination file in turn, so that the last one stays.

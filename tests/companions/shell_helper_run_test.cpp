@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -81,6 +83,7 @@ TEST_F(ShellHelperRun, promptAnsweredByTypedKey_outputStreamsAndExitStatusReturn
     QString shown;
     const qint32 status = run(line, [&](ConsoleWindow& c) {
         EXPECT_EQ(c.windowTitle(), QStringLiteral("XCOPY実行中 - ask.sh"));
+        EXPECT_EQ(c.progressBar()->maximum(), 0) << "busy: the script has no progress channel";
         ASSERT_TRUE(waitUntil([&] { return c.outputText().contains("Continue? "); }));
         QTest::keyClick(c.outputArea(), 'y');
         ASSERT_TRUE(waitUntil([&] { return c.outputText().contains("キーを押して"); }));
@@ -88,13 +91,44 @@ TEST_F(ShellHelperRun, promptAnsweredByTypedKey_outputStreamsAndExitStatusReturn
         QTest::keyClick(c.outputArea(), Qt::Key_Space);
     });
     EXPECT_EQ(status, 3);
-    EXPECT_TRUE(shown.startsWith(QStringLiteral("Continue? y")) && shown.contains("got y\n") &&
-                shown.contains(QStringLiteral("エラー行\n")))
+    // Error output stays where it was written, before the last prompt.
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Continue? y")) &&
+                shown.contains(QStringLiteral("got y\nエラー行\nキーを押して")))
         << shown.toStdString();
-    EXPECT_TRUE(console.isNull()) << "console gone once the command ended";
+    // The result stays on screen.
+    ASSERT_FALSE(console.isNull());
+    EXPECT_TRUE(console->isVisible());
+    EXPECT_EQ(console->resultLine()->text(),
+              QStringLiteral("コピーされなかったファイルがあります (終了コード 3)"));
+    EXPECT_TRUE(helper.LastRunSummary().startsWith(console->resultLine()->text() +
+                                                   QStringLiteral(", 所要時間 ")));
+    QTest::keyClick(console->outputArea(), 'z');
+    EXPECT_FALSE(console->outputText().endsWith(u'z')) << "typing after the end goes nowhere";
     // Quoted arguments arrive whole; a crash gives -1.
     EXPECT_EQ(run(script("count.sh", "exit $#", QStringLiteral("\"one two\" three"))), 2);
     EXPECT_EQ(run(script("crash.sh", "kill -KILL $$")), -1);
+}
+
+TEST_F(ShellHelperRun, realInterpreter_progressChannelFeedsCountsAndResult) {
+    QDir(dir.path()).mkpath(QStringLiteral("src/sub"));
+    for (const char* name : {"src/a.txt", "src/sub/b.txt"}) {
+        QFile file(dir.filePath(QString::fromUtf8(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(1000, 'x'));
+    }
+    QFile batch(dir.filePath(QStringLiteral("x.bat")));
+    ASSERT_TRUE(batch.open(QIODevice::WriteOnly));
+    batch.write("XCopy.exe \"" + dir.filePath("src").toUtf8() + "\" \"" +
+                dir.filePath("dst").toUtf8() + "\" /D /E /I\r\n");
+    batch.close();
+    const qint32 status = run(QStringLiteral(XCPY_BIN_DIR "/xcpycmd /c ") + batch.fileName());
+    EXPECT_EQ(status, 0);
+    ASSERT_FALSE(console.isNull());
+    EXPECT_EQ(console->resultLine()->text(), QStringLiteral("正常に終了しました (終了コード 0)"));
+    EXPECT_TRUE(
+        helper.LastRunSummary().contains(QStringLiteral(", 2 / 2 ファイル, 0.0 / 0.0 MB, ")))
+        << helper.LastRunSummary().toStdString();
+    EXPECT_TRUE(console->outputText().contains(QStringLiteral("2 個のファイルをコピーしました")));
 }
 
 TEST_F(ShellHelperRun, megabytesOfOutput_doNotStallAndAreaStaysBounded) {

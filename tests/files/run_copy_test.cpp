@@ -44,16 +44,17 @@ TEST_F(RunCopy, ok_writesRunFileLogsAndRunsInterpreterWhileFlagIsSet) {
     fakes.shell.onRun = [&](const QString&) {
         runningDuringWait = window->copyRunning();
         bytesDuringWait = readBytes(runFile());
-        return 0;
+        return 4;
     };
     window->ExecXCopy();
     EXPECT_TRUE(runningDuringWait);
     EXPECT_FALSE(window->copyRunning());
     EXPECT_EQ(bytesDuringWait, readBytes(testData("sample-x.bat")));
     EXPECT_EQ(readBytes(runFile()), bytesDuringWait) << "the run file stays after the run";
-    ASSERT_EQ(fakes.logLines.size(), 6);
+    ASSERT_EQ(fakes.logLines.size(), 7);
     EXPECT_EQ(fakes.logLines[0], "XCOPY実行");
     EXPECT_EQ(fakes.logLines[5], R"(XCopy.exe "C:\" "D:\root copy\" /D /E )");
+    EXPECT_EQ(fakes.logLines[6], "XCOPY終了 終了コード 4") << "the result follows the lines";
     EXPECT_EQ(fakes.log.calls.filter("RunAndWait"),
               QStringList("ShellHelper.RunAndWait(" + QCoreApplication::applicationDirPath() +
                           "/xcpycmd /c " + runFile() + ", 1, true)"));
@@ -97,6 +98,9 @@ TEST_F(RunCopy, interpreterThatCannotStart_isReportedAndFlagCleared) {
     EXPECT_EQ(fakes.prompt.errors[0].first, "ExecXCopy");
     EXPECT_EQ(fakes.prompt.errors[0].second.number, 53);
     EXPECT_FALSE(window->copyRunning());
+    ASSERT_GE(fakes.logLines.size(), 2);
+    EXPECT_EQ(fakes.logLines[0], "XCOPY実行");
+    EXPECT_EQ(fakes.logLines.last(), "XCOPY実行できませんでした: xcpycmd を起動できません");
 }
 
 } // namespace

@@ -4,9 +4,16 @@
 #   install_test.sh layout  BUILD_DIR  files land where the desktop and the shell look for them
 #   install_test.sh desktop BUILD_DIR  the desktop entry validates and the MIME XML compiles
 #   install_test.sh start   BUILD_DIR  the installed copy starts, offscreen, for a user who
-#                                      cannot write its folder, and writes nothing there
+#                                      cannot write its folder, writes nothing there, and has
+#                                      loaded Qt's Japanese texts where they are installed
 #   install_test.sh close   BUILD_DIR  the same under Xvfb, closed with Ctrl+Q through xdotool:
 #                                      no error box, exit status 0, settings in the user's folder
+#   install_test.sh manpages BUILD_DIR the manual pages render without a warning, and xcpycmd(1)
+#                                      names every switch, exit status and environment variable
+#                                      that xcpycmd's help lists
+#   install_test.sh metainfo BUILD_DIR the AppStream metadata validates and matches the desktop
+#                                      entry and the MIME type
+#   install_test.sh package BUILD_DIR  cpack builds the .deb; lintian reports no error on it
 #
 # Exit status 77 (a skipped test for CTest) when a tool the check needs is missing.
 set -euo pipefail
@@ -15,6 +22,8 @@ mode=${1:?mode}
 build=${2:?build folder}
 readonly SKIP=77
 readonly SIZES=(16 32 48 64 128 256)
+readonly APPSTREAM_ID=org.xcpylist.xcpylist
+readonly QT_TRANSLATIONS=/usr/share/qt6/translations
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 skip() { echo "SKIP: $*" >&2; exit "$SKIP"; }
@@ -61,6 +70,13 @@ check_layout() {
     # The desktop entry names the icon and the programs by what was installed.
     grep -qx 'Icon=xcpylist' "$prefix/share/applications/xcpylist.desktop" || fail "Icon= is not xcpylist"
     grep -qx 'Exec=xcpylist %f' "$prefix/share/applications/xcpylist.desktop" || fail "Exec= line"
+    local file
+    for file in share/man/man1/xcpylist.1.gz share/man/man1/xcpycmd.1.gz \
+        share/metainfo/$APPSTREAM_ID.metainfo.xml \
+        share/doc/xcpylist/copyright share/doc/xcpylist/changelog.Debian.gz; do
+        [ -f "$prefix/$file" ] || fail "$file missing"
+    done
+    grep -q '^License: Expat$' "$prefix/share/doc/xcpylist/copyright" || fail "copyright names no licence"
     echo "layout ok"
 }
 
@@ -132,6 +148,11 @@ check_start() {
         fail "the program printed warnings or errors"
     fi
     [ -d "$home/.local/share/xcpylist" ] || fail "no run files folder under the user's data folder"
+    # Qt maps the translation catalogues it loads; Debian's Qt 6 keeps them here.
+    if [ -f "$QT_TRANSLATIONS/qtbase_ja.qm" ]; then
+        grep -q "$QT_TRANSLATIONS/qtbase_ja.qm\$" "/proc/$app_pid/maps" ||
+            fail "the program did not load Qt's Japanese texts"
+    fi
     kill "$app_pid"
     wait "$app_pid" 2>/dev/null || true
     app_pid=
@@ -181,10 +202,103 @@ check_close() {
     echo "load and close under X ok"
 }
 
+check_manpages() {
+    need man man-db
+    local page rendered
+    for page in xcpylist xcpycmd; do
+        # As lintian checks them: every groff warning is printed on standard error.
+        rendered=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 \
+            "$prefix/share/man/man1/$page.1.gz" 2>"$work/man.err") ||
+            { cat "$work/man.err" >&2; fail "man could not render $page(1)"; }
+        [ ! -s "$work/man.err" ] || { cat "$work/man.err" >&2; fail "$page(1) renders with warnings"; }
+        rendered=$(sed 's/.\x08//g' <<<"$rendered") # bold and underline by overstriking
+        [[ $rendered == *"$page"* ]] || fail "$page(1) rendered empty"
+    done
+
+    # Every switch of xcpycmd's XCOPY help (/D, /-Y, /EXCLUDE: ...) appears in the manual page.
+    printf '@XCOPY /?\r\n' >"$work/help.bat"
+    "$prefix/bin/xcpycmd" /c "$work/help.bat" </dev/null >"$work/help.txt" 2>&1 ||
+        { cat "$work/help.txt" >&2; fail "xcpycmd printed no help"; }
+    # Its own usage note may name more (environment variables); it ends with status 1.
+    "$prefix/bin/xcpycmd" /? </dev/null >>"$work/help.txt" 2>&1 || true
+    local switches=() switch missing=()
+    mapfile -t switches < <(grep -oE '(^|[[ ])/-?[A-Z?]+:?' "$work/help.txt" | tr -d '[ ' | sort -u)
+    [ ${#switches[@]} -gt 15 ] || fail "found only ${#switches[@]} switches in xcpycmd's help"
+    for switch in "${switches[@]}"; do
+        grep -qF -- "$switch" <<<"$rendered" || missing+=("$switch")
+    done
+    [ ${#missing[@]} -eq 0 ] || fail "xcpycmd(1) lacks the switches ${missing[*]}"
+
+    # So does every exit status the help lists ("終了コード: 0 完了、1 ..."), under EXIT STATUS.
+    local statuses=() status
+    mapfile -t statuses < <(tr -d '\n' <"$work/help.txt" | grep -oE '(終了コード: |、)[0-9]+ ' |
+        grep -oE '[0-9]+' | sort -un)
+    [ ${#statuses[@]} -gt 0 ] || fail "found no exit statuses in xcpycmd's help"
+    local exit_section
+    exit_section=$(sed -n '/^EXIT STATUS/,/^[A-Z]/p' <<<"$rendered")
+    for status in "${statuses[@]}"; do
+        grep -qE "^ +$status +[A-Z]" <<<"$exit_section" || missing+=("$status")
+    done
+    [ ${#missing[@]} -eq 0 ] || fail "xcpycmd(1) lacks the exit statuses ${missing[*]}"
+
+    # And every environment variable it names ("環境変数 COPYCMD"), under ENVIRONMENT.
+    local variables=() variable environment_section
+    mapfile -t variables < <(grep -oE '環境変数 [A-Z_]+' "$work/help.txt" | cut -d' ' -f2 | sort -u)
+    environment_section=$(sed -n '/^ENVIRONMENT/,/^[A-Z]/p' <<<"$rendered")
+    for variable in "${variables[@]}"; do
+        grep -qE "^ +$variable\b" <<<"$environment_section" || missing+=("$variable")
+    done
+    [ ${#missing[@]} -eq 0 ] || fail "xcpycmd(1) lacks the environment variables ${missing[*]}"
+    echo "manual pages ok (${#switches[@]} switches, exit statuses ${statuses[*]}," \
+        "environment ${variables[*]})"
+}
+
+check_metainfo() {
+    need appstreamcli appstream
+    local metainfo=$prefix/share/metainfo/$APPSTREAM_ID.metainfo.xml
+    appstreamcli validate --no-net "$metainfo" >"$work/validate.out" 2>&1 ||
+        { cat "$work/validate.out" >&2; fail "appstreamcli rejected $metainfo"; }
+    # The software centre finds the program through its desktop entry and list files by type.
+    local desktop_id type
+    desktop_id=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+    [ -f "$prefix/share/applications/$desktop_id" ] || fail "launchable $desktop_id is not installed"
+    type=$(sed -n 's:.*<mime-type type="\([^"]*\)">.*:\1:p' "$prefix/share/mime/packages/xcpylist.xml")
+    grep -q "<mediatype>$type</mediatype>" "$metainfo" || fail "metainfo does not provide $type"
+    grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "metainfo names no MIT licence"
+    echo "AppStream metadata ok"
+}
+
+check_package() {
+    need cpack cmake
+    need dpkg-deb dpkg
+    cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
+        { cat "$work/cpack.log" >&2; fail "cpack failed"; }
+    local deb
+    deb=$(find "$work/package" -maxdepth 1 -name 'xcpylist_*.deb')
+    [ -f "$deb" ] || fail "cpack wrote no .deb"
+    local maintainer
+    maintainer=$(dpkg-deb -f "$deb" Maintainer)
+    [[ $maintainer == *"<"*@*.*">" && $maintainer != *localhost* && $maintainer != *example* ]] ||
+        fail "maintainer field '$maintainer'"
+    [[ $(dpkg-deb -f "$deb" Depends) == *qt6-translations-l10n* ]] || fail "no dependency on Qt's translations"
+    dpkg-deb -c "$deb" >"$work/contents"
+    grep -q ' ./usr/share/doc/xcpylist/copyright$' "$work/contents" || fail "no copyright file in the package"
+
+    need lintian lintian
+    # lintian exits non-zero on an error; warnings are printed for the reader of the test log.
+    lintian --fail-on error --allow-root --tag-display-limit 0 "$deb" >"$work/lintian.out" 2>&1 ||
+        { cat "$work/lintian.out" >&2; fail "lintian reported errors"; }
+    cat "$work/lintian.out"
+    echo "package ok: $(basename "$deb")"
+}
+
 case $mode in
 layout) check_layout ;;
 desktop) check_desktop ;;
 start) check_start ;;
 close) check_close ;;
+manpages) check_manpages ;;
+metainfo) check_metainfo ;;
+package) check_package ;;
 *) fail "unknown mode $mode" ;;
 esac

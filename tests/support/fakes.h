@@ -117,8 +117,11 @@ public:
         log_.add("ShellHelper", "RunAndWait",
                  {commandLine, QString::number(windowStyle), wait ? "true" : "false"});
         commandLines << commandLine;
-        return onRun ? onRun(commandLine) : 0;
+        const qint32 status = onRun ? onRun(commandLine) : 0;
+        lastSummary = QStringLiteral("終了コード %1").arg(status);
+        return status;
     }
+    QString LastRunSummary() const override { return lastSummary; }
     QString BrowseFolder(QWidget*, const QString& prompt) override {
         log_.add("ShellHelper", "BrowseFolder", {prompt});
         if (folderChoices.empty())
@@ -132,6 +135,7 @@ public:
     // Runs in place of the command; may throw ComponentError to fail the start.
     std::function<qint32(const QString&)> onRun;
     QStringList commandLines;
+    QString lastSummary;
 
 private:
     CallLog& log_;

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+
+namespace xcpycmd {
+
+// Names the inherited file descriptor on which a window that runs us wants progress lines.
+inline constexpr const char* kProgressVariable = "XCPYCMD_PROGRESS_FD";
+
+// Files and bytes of one XCOPY line.
+struct CopyAmount {
+    std::int64_t files = 0;
+    std::int64_t bytes = 0;
+};
+
+// Writes machine-readable progress, one line per event, ASCII, LF:
+//   line K N       the batch runs its K-th of N XCOPY lines
+//   plan F B       that line is going to copy F files of B bytes
+//   done F B       F files of B bytes of that line are copied (sent a few times a second
+//                  and once when the line ends)
+class ProgressWriter {
+public:
+    explicit ProgressWriter(int fd) : fd_(fd) {}
+
+    // The writer for the descriptor named by kProgressVariable, or null when there is none.
+    static std::unique_ptr<ProgressWriter> fromEnvironment();
+
+    void lineStarted(int number, int count);
+    void planned(const CopyAmount& amount);
+    void fileDone(std::int64_t bytes);
+    void lineEnded();
+
+private:
+    void sendDone();
+    void send(const std::string& text);
+
+    int fd_;
+    bool isSocket_ = true;
+    CopyAmount done_;
+    timespec lastDone_{};
+};
+
+} // namespace xcpycmd
