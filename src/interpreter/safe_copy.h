@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -9,6 +10,14 @@ namespace xcpycmd {
 // Temporary files start with this; a file of that name in a destination folder is a leftover
 // of a copy that was killed.
 inline constexpr const char* kTempPrefix = ".xcpycmd-tmp-";
+
+// True for the names a folder walk passes over: "." and "..", and our own temporary files,
+// which are no data.
+inline bool isSkippedInWalk(const char* name) {
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+        return true;
+    return std::string_view(name).starts_with(kTempPrefix);
+}
 
 enum class CopyStage { OpenSource, ReadSource, CreateTemp, Write, Finish, Rename };
 

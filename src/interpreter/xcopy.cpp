@@ -358,10 +358,7 @@ bool Engine::readBatch(Level& level) {
             break;
         }
         const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        // Our own temporary files (of a run into this folder) are no data.
-        if (std::strncmp(name, kTempPrefix, std::strlen(kTempPrefix)) == 0)
+        if (isSkippedInWalk(name))
             continue;
         level.batch.push_back({name, {}, {}});
     }
