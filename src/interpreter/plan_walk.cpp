@@ -4,7 +4,6 @@
 #include "interpreter/xcopy.h"
 
 #include <algorithm>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -92,9 +91,7 @@ CopyAmount Planner::run() {
             continue;
         }
         const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        if (std::strncmp(name, kTempPrefix, std::strlen(kTempPrefix)) == 0)
+        if (isSkippedInWalk(name))
             continue;
         visit(stack_.back(), name);
     }

@@ -2,6 +2,7 @@
 #include "interpreter/file_read.h"
 
 #include "files/codepage.h"
+#include "interpreter/copy_pool.h"
 #include "interpreter/messages.h"
 #include "interpreter/plan_walk.h"
 #include "interpreter/progress.h"
@@ -79,6 +80,23 @@ struct FileIdHash {
 // open folders.
 constexpr std::size_t kMaxDepth = 1024;
 
+// What fstatat said about a name: errno, or 0 and the status.
+struct Looked {
+    int error = -1; // -1: not looked at
+    struct stat st {};
+};
+
+// A name read from a source folder, with its status and its counterpart's, looked at ahead.
+struct Entry {
+    std::string name;
+    Looked source;
+    Looked target;
+};
+
+// Names read and looked at ahead, on all threads at once: an unchanged rerun spends its time
+// in fstatat.
+constexpr std::size_t kBatchSize = 64;
+
 // One folder of the walk, with its counterpart in the destination.
 struct Level {
     Level* parent = nullptr;
@@ -94,15 +112,18 @@ struct Level {
     int dstFd = -1; // -1 while the destination folder does not exist (yet)
     bool dstCreated = false;
     bool dstFailed = false;
+    std::vector<Entry> batch; // read from dir, to visit from batch[next] on
+    std::size_t next = 0;
+    bool read = false; // dir has no more names
 
-    Level() = default;
-    Level(const Level&) = delete;
-    Level& operator=(const Level&) = delete;
-    ~Level() {
-        if (dir)
-            ::closedir(dir);
-        if (dstFd >= 0)
-            ::close(dstFd);
+    // Owners of the descriptors above, shared with the copies in flight.
+    std::shared_ptr<const FolderHandle> src;
+    std::shared_ptr<const FolderHandle> dst;
+
+    void adoptDestination(int fd) {
+        dstFd = fd;
+        if (fd >= 0)
+            dst = std::make_shared<FolderHandle>(fd);
     }
 };
 
@@ -136,7 +157,10 @@ const char* const kUsage =
     "\n"
     "終了コード: 0 完了、1 コピーするファイルがない、2 質問への答えがないまま入力が終わり\n"
     "コピーしなかったファイルがある (無人で実行するときは /Y を付けてください)、\n"
-    "4 スイッチやコピー元の誤りなどでコピーしなかった、5 書き込みや読み込みのエラー。";
+    "4 スイッチやコピー元の誤りなどでコピーしなかった、5 書き込みや読み込みのエラー。\n"
+    "\n"
+    "環境変数 XCPYCMD_WORKERS: 同時にコピーするファイルの数 (1 から 64、既定は使える CPU の数)。\n"
+    "1 にすると 1 つずつ順にコピーします。表示と質問はいつもフォルダーをたどる順です。";
 
 class Engine {
 public:
@@ -157,11 +181,16 @@ private:
     std::string dstPath(const Level& level) const { return dstPath_.substr(0, level.dstLength); }
     bool isNewerThanCopy(const struct stat& source, const struct stat& copy, int dstFd);
     void walk(std::unique_ptr<Level> root);
+    bool readBatch(Level& level);
+    void lookAhead(Level& level);
     void leaveFolder();
     void enterFolder(Level& level, const char* name, const struct stat& st, bool viaLink);
-    void visitEntry(Level& level, const char* name);
-    void visitFile(Level& level, const char* name, const struct stat& st, bool asLink);
-    void fileCopied(const struct stat& st);
+    void visitEntry(Level& level, const char* name, const Looked& source = {},
+                    const Looked& target = {});
+    void visitFile(Level& level, const char* name, const struct stat& st, bool asLink,
+                   const Looked& target = {});
+    void takeOutcomes(const std::vector<CopyOutcome>& outcomes);
+    void fileCopied(off_t bytes);
     std::string summary() const;
 
     const XCopyOptions& o_;
@@ -185,6 +214,7 @@ private:
     std::string srcPath_; // of the current folder, as shown: ends with '/' or is empty
     std::string dstPath_;
     std::unordered_map<dev_t, long> timeSteps_; // of the destination file systems
+    std::unique_ptr<CopyPool> pool_;
 };
 
 void Engine::fail(int status, const std::string& message) {
@@ -272,8 +302,8 @@ bool Engine::makeDestination(Level& level) {
             error = errno;
         }
         if (error == 0) {
-            level.dstFd = ::openat(level.parent->dstFd, level.name.c_str(),
-                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            level.adoptDestination(::openat(level.parent->dstFd, level.name.c_str(),
+                                            O_RDONLY | O_DIRECTORY | O_CLOEXEC));
             error = level.dstFd < 0 ? errno : 0;
         }
     } else {
@@ -284,7 +314,7 @@ bool Engine::makeDestination(Level& level) {
         }
         error = ec.value();
         if (!ec) {
-            level.dstFd = ::open(destRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            level.adoptDestination(::open(destRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
             error = level.dstFd < 0 ? errno : 0;
         }
     }
@@ -303,27 +333,56 @@ void Engine::walk(std::unique_ptr<Level> root) {
     levels_.push_back(std::move(root));
     while (!levels_.empty()) {
         Level& level = *levels_.back();
-        if (stopped_) {
+        if (stopped_ || (level.next == level.batch.size() && !readBatch(level))) {
             leaveFolder();
             continue;
         }
+        Entry& entry = level.batch[level.next++];
+        visitEntry(level, entry.name.c_str(), entry.source, entry.target);
+    }
+}
+
+// Reads the next names of the level's folder and looks at them; false at the end.
+bool Engine::readBatch(Level& level) {
+    level.batch.clear();
+    level.next = 0;
+    const std::size_t size = pool_->parallel() ? kBatchSize : 1;
+    while (!level.read && level.batch.size() < size) {
         errno = 0;
         const dirent* entry = ::readdir(level.dir);
         if (!entry) {
             if (errno != 0)
                 fail(kBadCommand,
                      "フォルダーを読めません - " + srcPath(level) + ": " + errorText(errno));
-            leaveFolder();
-            continue;
+            level.read = true;
+            break;
         }
         const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+        if (isSkippedInWalk(name))
             continue;
-        // Our own temporary files (of a run into this folder) are no data.
-        if (std::strncmp(name, kTempPrefix, std::strlen(kTempPrefix)) == 0)
-            continue;
-        visitEntry(level, name);
+        level.batch.push_back({name, {}, {}});
     }
+    if (pool_->parallel())
+        lookAhead(level);
+    return !level.batch.empty();
+}
+
+// Looks at the batch's names and at the destination's files of the same names, spread over
+// the threads. The copy's counterparts are looked at only where they are looked at one by one
+// too; a destination file that every match goes to changes while the batch is visited.
+void Engine::lookAhead(Level& level) {
+    const bool targets = level.dstFd >= 0 && !level.dstCreated && !destIsFile_;
+    pool_->forEach(level.batch.size(), [&](std::size_t i) {
+        Entry& entry = level.batch[i];
+        const char* name = entry.name.c_str();
+        entry.source.error =
+            ::fstatat(level.srcFd, name, &entry.source.st, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+        if (targets && entry.source.error == 0 && S_ISREG(entry.source.st.st_mode) &&
+            (literalName_ ? pattern_ == name : wildcardMatch(pattern_, name)))
+            entry.target.error =
+                ::fstatat(level.dstFd, name, &entry.target.st, AT_SYMLINK_NOFOLLOW) == 0 ? 0
+                                                                                         : errno;
+    });
 }
 
 void Engine::leaveFolder() {
@@ -335,12 +394,16 @@ void Engine::leaveFolder() {
     }
 }
 
-void Engine::visitEntry(Level& level, const char* name) {
-    struct stat st {};
-    if (::fstatat(level.srcFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno != ENOENT) // gone since the folder was read: nothing to copy
+void Engine::visitEntry(Level& level, const char* name, const Looked& source,
+                        const Looked& target) {
+    struct stat st = source.st;
+    const int error = source.error >= 0                                             ? source.error
+                      : ::fstatat(level.srcFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 ? 0
+                                                                                    : errno;
+    if (error != 0) {
+        if (error != ENOENT) // gone since the folder was read: nothing to copy
             fail(kBadCommand,
-                 "ファイルを調べられません - " + srcPath_ + name + ": " + errorText(errno));
+                 "ファイルを調べられません - " + srcPath_ + name + ": " + errorText(error));
         return;
     }
     bool viaLink = false;
@@ -364,7 +427,7 @@ void Engine::visitEntry(Level& level, const char* name) {
         if (recursive_)
             enterFolder(level, name, st, viaLink);
     } else if (S_ISREG(st.st_mode)) {
-        visitFile(level, name, st, false);
+        visitFile(level, name, st, false, target);
     } else if (literalName_ ? pattern_ == name : wildcardMatch(pattern_, name)) {
         con_.line("パイプ、デバイス、ソケットなどの特殊ファイルは飛ばします - " + srcPath_ + name);
     }
@@ -409,9 +472,10 @@ void Engine::enterFolder(Level& level, const char* name, const struct stat& st, 
         return;
     }
     child->srcFd = fd;
+    child->src = std::make_shared<FolderHandle>(child->dir);
     child->srcMode = st.st_mode;
     if (level.dstFd >= 0)
-        child->dstFd = ::openat(level.dstFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        child->adoptDestination(::openat(level.dstFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     // With /U only files already in the destination count: a folder it lacks has none.
     if (o_.existingOnly && child->dstFd < 0)
         return;
@@ -442,7 +506,8 @@ bool Engine::isNewerThanCopy(const struct stat& source, const struct stat& copy,
     return isNewerAtStep(source.st_mtim, copy.st_mtim, step->second);
 }
 
-void Engine::visitFile(Level& level, const char* name, const struct stat& st, bool asLink) {
+void Engine::visitFile(Level& level, const char* name, const struct stat& st, bool asLink,
+                       const Looked& looked) {
     if (!(literalName_ ? pattern_ == name : wildcardMatch(pattern_, name)))
         return;
     const std::string srcPath = srcPath_ + name;
@@ -462,11 +527,16 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     bool exists = false;
     // A folder this run created holds only what it copied there, all under other names.
     if (level.dstFd >= 0 && (destIsFile_ || !level.dstCreated)) {
-        if (::fstatat(level.dstFd, targetName, &target, AT_SYMLINK_NOFOLLOW) == 0) {
+        target = looked.st;
+        const int error = looked.error >= 0 ? looked.error
+                          : ::fstatat(level.dstFd, targetName, &target, AT_SYMLINK_NOFOLLOW) == 0
+                              ? 0
+                              : errno;
+        if (error == 0) {
             exists = true;
-        } else if (errno != ENOENT) {
+        } else if (error != ENOENT) {
             fail(kWriteFailed,
-                 "コピー先を調べられません - " + dstPath_ + targetName + ": " + errorText(errno));
+                 "コピー先を調べられません - " + dstPath_ + targetName + ": " + errorText(error));
             return;
         }
     }
@@ -511,7 +581,7 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     if (!o_.quiet)
         con_.line(o_.fullNames ? srcPath + " -> " + dstPath : srcPath);
     if (o_.listOnly) {
-        fileCopied(st);
+        fileCopied(st.st_size);
         return;
     }
     if (!ensureDestination(level))
@@ -519,28 +589,41 @@ void Engine::visitFile(Level& level, const char* name, const struct stat& st, bo
     mode_t mode = st.st_mode & 07777;
     if (!o_.keepAttributes)
         mode |= S_IWUSR; // like clearing a read-only attribute
-    CopyError error{};
-    if (!copyFileSafely(level.srcFd, name, asLink, level.dstFd, targetName, !exists, mode, error)) {
-        switch (error.stage) {
-        case CopyStage::OpenSource:
-            fail(kBadCommand, "コピー元を開けません - " + srcPath + ": " + errorText(error.error));
-            break;
-        case CopyStage::ReadSource:
-            fail(kWriteFailed, "コピー元を読めません - " + srcPath + ": " + errorText(error.error));
-            break;
-        default:
-            fail(kWriteFailed, "書き込めません - " + dstPath + ": " + errorText(error.error));
-            break;
-        }
-        return;
-    }
-    fileCopied(st);
+    pool_->submit({level.src, level.dst, name, targetName, asLink, !exists, mode, srcPath, dstPath,
+                   st.st_size});
+    takeOutcomes(pool_->takeFinished());
 }
 
-void Engine::fileCopied(const struct stat& st) {
+// Counts the copies that finished and reports the ones that failed.
+void Engine::takeOutcomes(const std::vector<CopyOutcome>& outcomes) {
+    for (const CopyOutcome& outcome : outcomes) {
+        if (outcome.copied) {
+            fileCopied(outcome.job.size);
+            continue;
+        }
+        const CopyError& error = outcome.error;
+        switch (error.stage) {
+        case CopyStage::OpenSource:
+            fail(kBadCommand,
+                 "コピー元を開けません - " + outcome.job.srcPath + ": " + errorText(error.error));
+            break;
+        case CopyStage::ReadSource:
+            fail(kWriteFailed,
+                 "コピー元を読めません - " + outcome.job.srcPath + ": " + errorText(error.error));
+            break;
+        default:
+            fail(kWriteFailed,
+                 "書き込めません - " + outcome.job.dstPath + ": " + errorText(error.error));
+            break;
+        }
+    }
+}
+
+// Counted as the copies finish, so the progress channel's "done" stays true with workers.
+void Engine::fileCopied(off_t bytes) {
     ++copied_;
     if (ProgressWriter* progress = con_.progress())
-        progress->fileDone(st.st_size);
+        progress->fileDone(bytes);
 }
 
 std::string Engine::summary() const {
@@ -664,12 +747,13 @@ int Engine::run() {
     }
     root->id = {rootSt.st_dev, rootSt.st_ino};
     root->srcFd = fd;
+    root->src = std::make_shared<FolderHandle>(root->dir);
     root->srcMode = rootSt.st_mode;
     srcPath_ = shownBase;
     dstPath_ = toFolder ? withSlash(dest) : std::string();
     root->srcLength = srcPath_.size();
     root->dstLength = dstPath_.size();
-    root->dstFd = ::open(destRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    root->adoptDestination(::open(destRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 
     if (o_.waitFirst) {
         con_.write("準備ができたら、どれかキーを押してコピーを始めてください . . . ");
@@ -688,12 +772,16 @@ int Engine::run() {
                       }}));
     if (o_.emptyFolders && !o_.listOnly && !o_.existingOnly)
         ensureDestination(*root);
+    // Every match goes to the one destination file in turn, so that the last one stays.
+    const bool copies = !o_.listOnly && !o_.treeOnly;
+    pool_ = std::make_unique<CopyPool>(copies && !destIsFile_ ? copyWorkerCount() : 1);
     if (singleFile && !recursive_) {
         if (!stopped_)
             visitEntry(*root, pattern_.c_str());
     } else {
         walk(std::move(root));
     }
+    takeOutcomes(pool_->finishAll());
 
     if (found_ == 0 && status_ == kCopyDone && !o_.treeOnly)
         con_.errorLine("ファイルが見つかりません - " + source);

@@ -151,9 +151,7 @@ TEST_F(Commands, composition_menusToolbarAndShortcutsAsTheUserMeetsThem) {
                            "Down 下へ移動, -, Bat バッチファイル作成, Exec バッチ実行"}));
 
     load();
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    showActive();
     addPair(makeFolder("a"), makeFolder("b"));
     window->txtFrom->setText("abc");
     window->txtTo->setText("xyz");

@@ -1,8 +1,7 @@
 #include "support/window_fixture.h"
 
 #include "app/modMain.h"
-
-#include <QFile>
+#include "files/test_helpers.h"
 
 namespace xcpy::test {
 namespace {
@@ -10,13 +9,8 @@ namespace {
 using Lifecycle = WindowTest;
 
 TEST_F(Lifecycle, start_loadsTheListOfTheCommandLineElseTheRememberedOne) {
-    const auto write = [&](const char* name, const QByteArray& bytes) {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    };
-    write("remembered.xcpy", "/r=/s\r\n");
-    write("My List.xcpy", "/a=/b\r\n/c=/d\r\n");
+    ASSERT_TRUE(writeBytes(path("remembered.xcpy"), "/r=/s\r\n"));
+    ASSERT_TRUE(writeBytes(path("My List.xcpy"), "/a=/b\r\n/c=/d\r\n"));
     fakes.settings["FileName"] = path("remembered.xcpy");
     // An unquoted path with a blank arrives as two arguments.
     startMainWindow(*window, {"xcpylist", path("My"), "List.xcpy"});
@@ -61,10 +55,7 @@ TEST_F(Lifecycle, settingsNotStored_areReportedOnceAtExitAndTheCloseGoesOn) {
     load();
     ASSERT_TRUE(window->close());
     EXPECT_EQ(fakes.log.calls.filter("WriteSetting").size(), 4);
-    ASSERT_EQ(fakes.prompt.messages.size(), 1);
-    EXPECT_EQ(fakes.prompt.messages[0].text, fakes.settingsWriteFailure);
-    EXPECT_EQ(fakes.prompt.messages[0].style, msg::kIconExclamation);
-    EXPECT_EQ(fakes.prompt.messages[0].title, exeBaseName());
+    EXPECT_EQ(shownMessages(), QStringList{fakes.settingsWriteFailure + "|48|" + exeBaseName()});
 }
 
 struct CloseCase {
@@ -76,10 +67,6 @@ struct CloseCase {
     QString message; // "text|style|title", or empty for none
     bool saveDialogShown;
 };
-
-void PrintTo(const CloseCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class CloseRequest : public WindowTest, public ::testing::WithParamInterface<CloseCase> {};
 
@@ -101,10 +88,7 @@ TEST_P(CloseRequest, answersDecideTheClose) {
         closed = window->close();
     }
     EXPECT_EQ(closed, c.closes);
-    QStringList shown;
-    for (const ShownMessage& m : fakes.prompt.messages)
-        shown << QStringLiteral("%1|%2|%3").arg(m.text).arg(m.style).arg(m.title);
-    EXPECT_EQ(shown.join(";"), c.message);
+    EXPECT_EQ(shownMessages().join(";"), c.message);
     EXPECT_EQ(!fakes.prompt.dialogs.isEmpty(), c.saveDialogShown);
     // Settings are written only by a close that went on.
     EXPECT_EQ(fakes.log.calls.filter("WriteSetting").isEmpty(), !c.closes);

@@ -11,18 +11,24 @@
 
 namespace {
 
+// A headless start of the program with its own home, runtime and configuration folders.
+QProcessEnvironment programEnvironment(const QString& home, const QString& runtime) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", home);
+    env.insert("XDG_RUNTIME_DIR", runtime);
+    env.insert("XDG_CONFIG_HOME", home + "/config");
+    env.insert("XDG_DATA_HOME", home + "/data");
+    return env;
+}
+
 TEST(SingleInstance, secondStart_exitsAtOnceWithStatusZeroAndNoSettings) {
     // Both processes share one runtime and configuration folder, as two starts by one user do.
     QTemporaryDir home;
     QDir(home.path()).mkpath("runtime");
     QFile::setPermissions(home.filePath("runtime"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("HOME", home.path());
-    env.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
-    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    const QProcessEnvironment env = programEnvironment(home.path(), home.filePath("runtime"));
     const QString program = QStringLiteral(XCPY_BIN_DIR "/xcpylist");
 
     QProcess first, second;
@@ -61,12 +67,8 @@ TEST(SingleInstance, lockThatCannotBeMade_stillGivesAWindow) {
     ASSERT_EQ(readOnly.unavailable, "");
 
     for (const QString& runtimeFolder : {readOnly.path(), runtime.path()}) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("HOME", home.path());
-        env.insert("XDG_RUNTIME_DIR", runtimeFolder);
         QProcess program;
-        program.setProcessEnvironment(env);
+        program.setProcessEnvironment(programEnvironment(home.path(), runtimeFolder));
         program.start(QStringLiteral(XCPY_BIN_DIR "/xcpylist"), {});
         ASSERT_TRUE(program.waitForStarted());
         EXPECT_FALSE(program.waitForFinished(1500)) << runtimeFolder.toStdString();

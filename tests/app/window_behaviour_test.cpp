@@ -45,16 +45,12 @@ TEST_F(WindowBehaviour, newWithUnsavedRows_asksFirstThenEmptiesEverythingButTheS
     fakes.prompt.messageAnswers = {msg::kAnswerYes};
     fakes.prompt.fileChoices = {path("kept.xcpy")};
     window->mnuF[0]->trigger();
-    ASSERT_EQ(fakes.prompt.messages.size(), 1);
-    EXPECT_EQ(fakes.prompt.messages[0].text, "バッチファイルに保存しますか？");
-    EXPECT_EQ(fakes.prompt.messages[0].style, 68);
-    EXPECT_EQ(fakes.prompt.messages[0].title, exeBaseName());
+    EXPECT_EQ(shownMessages(), QStringList{"バッチファイルに保存しますか？|68|" + exeBaseName()});
     EXPECT_EQ(readBytes(path("kept.xcpy")), "/a=/b\r\n") << "saved before the list is emptied";
     EXPECT_EQ(rows(), 0);
-    EXPECT_TRUE(window->txtFrom->text().isEmpty());
-    EXPECT_TRUE(window->txtTo->text().isEmpty());
-    EXPECT_TRUE(panel("FileName")->text().isEmpty());
-    EXPECT_TRUE(panel("BatName")->text().isEmpty());
+    EXPECT_EQ(window->txtFrom->text() + window->txtTo->text() + panel("FileName")->text() +
+                  panel("BatName")->text(),
+              "");
     EXPECT_FALSE(window->unsavedChanges());
     ASSERT_TRUE(window->close());
     EXPECT_EQ(fakes.settings["FileName"], "");

@@ -87,8 +87,8 @@ TEST(QtPathHelper, folderAndExtensionOfAFilePath) {
         {"/a b/.xcpy", "/a b", "xcpy"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(helper.FolderOf(c.path), c.folder) << c.path;
-        EXPECT_EQ(helper.ExtensionOf(c.path), c.extension) << c.path;
+        EXPECT_EQ(helper.FolderOf(c.path) + '|' + helper.ExtensionOf(c.path),
+                  QString(c.folder) + '|' + c.extension);
     }
 }
 

@@ -1,8 +1,8 @@
 #include "companions/file_run_log.h"
 #include "companions/ini_settings_store.h"
+#include "files/test_helpers.h"
 #include "support/read_only_folder.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -33,10 +33,7 @@ TEST(IniSettingsStore, valuesRoundTripExactlyAndBadFilesGiveDefaults) {
 
     for (const QByteArray& content : {QByteArray(), QByteArray("\x00\xff\xfe [[[ =\n\x01"),
                                       QByteArray("[xcpylist]\nKey0=@Variant(\\0\\0\\0\\x7f)\n")}) {
-        QFile file(config.filePath("xcpylist/xcpylist.ini"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        file.close();
+        ASSERT_TRUE(writeBytes(config.filePath("xcpylist/xcpylist.ini"), content));
         EXPECT_EQ(read("Key0"), "default");
     }
     QTemporaryDir fresh;
@@ -76,9 +73,8 @@ TEST(IniSettingsStore, settingsThatCannotBeStored_sayWhereAndWhy) {
     store.WriteSetting(QStringLiteral("InitDir"), QStringLiteral("/a"));
     store.WriteSetting(QStringLiteral("BatDir"), QStringLiteral("/b"));
     const QString failure = store.WriteFailure();
-    EXPECT_TRUE(failure.contains(readOnly.filePath("xcpylist/xcpylist.ini")))
-        << failure.toStdString();
-    EXPECT_TRUE(failure.contains(::geteuid() == 0 ? "読み取り専用" : "権限"))
+    EXPECT_TRUE(failure.contains(readOnly.filePath("xcpylist/xcpylist.ini")) &&
+                failure.contains(::geteuid() == 0 ? "読み取り専用" : "権限"))
         << failure.toStdString();
 }
 
@@ -90,9 +86,8 @@ TEST(FileRunLog, unwritableLog_losesLinesWithoutStopping) {
     log.LogLine(QStringLiteral("バッチ作成")); // nothing to check but that it returns
     log.LogPath(folder.filePath("X.log"));
     log.LogLine(QStringLiteral("XCOPY実行"));
-    QFile file(folder.filePath("X.log"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(readBytes(folder.filePath("X.log"))).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].endsWith("\tXCOPY実行"));
 }

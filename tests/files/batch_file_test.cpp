@@ -44,13 +44,10 @@ TEST(BatchFile, rowsThatCannotBeWritten_refusedWithRowFieldAndNothingProduced) {
             const EncodedFile file = encodeBatchFile(rows, c.switches, kind);
             ASSERT_FALSE(file.ok());
             EXPECT_TRUE(file.bytes.isEmpty());
-            EXPECT_EQ(file.error->row, c.row);
-            EXPECT_EQ(file.error->field, c.field);
-            EXPECT_EQ(file.error->character, c.character);
-            EXPECT_EQ(file.error->problem, c.problem);
-            if (c.row) {
-                EXPECT_TRUE(file.error->message().startsWith("2 行目の" + fieldName(c.field)));
-            }
+            const RowError& e = *file.error;
+            EXPECT_EQ(std::tuple(e.row, e.field, e.character, e.problem),
+                      std::tuple(c.row, c.field, c.character, c.problem));
+            EXPECT_TRUE(!c.row || e.message().startsWith("2 行目の" + fieldName(c.field)));
         }
     }
     const QList<BatchEntry> twoUnsafe = {{"C:\\a", "D:\\\"", CheckMark::OK},
@@ -79,10 +76,8 @@ TEST(BatchFile, percentFolders_copiedByTheInterpreterWhereTheRowsSay) {
     const QDir root(temp.path());
     for (const char* folder : {"src/100%", "src/a%b", "src/100", "cwd"})
         ASSERT_TRUE(root.mkpath(folder));
-    for (const char* file : {"src/100%/one.txt", "src/a%b/two.txt", "src/100/wrong.txt"}) {
-        QFile f(root.filePath(file));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
+    for (const char* file : {"src/100%/one.txt", "src/a%b/two.txt", "src/100/wrong.txt"})
+        ASSERT_TRUE(writeBytes(root.filePath(file), {}));
     const QList<BatchEntry> rows = {
         {root.filePath("src/100%"), root.filePath("dst/50%"), CheckMark::OK},
         {"%XCPY_TEST_ROOT%/src/a%b", "%XCPY_TEST_ROOT%/dst/ref", CheckMark::OK},

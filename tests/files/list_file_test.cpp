@@ -10,10 +10,6 @@
 namespace xcpy {
 namespace {
 
-QByteArray bytes(const std::string& text) {
-    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The sample rows' bytes are checked where the window saves them.
 TEST(ListFileWriter, rowsAreWrittenAsHeldByteForByte) {
     EXPECT_EQ(encodeListFile({}).bytes, QByteArray());
@@ -23,8 +19,9 @@ TEST(ListFileWriter, rowsAreWrittenAsHeldByteForByte) {
                                     {"C:\\表ソ", "D:\\%TEMP%", CheckMark::NG},
                                     {"C:\\A=B", "D:\\X", CheckMark::OK}};
     const EncodedFile file = encodeListFile(rows);
-    EXPECT_EQ(file.bytes,
-              bytes("=\r\n C:\\a =D:\\b=1\nx\r\nC:\\\x95\\\x83\\=D:\\%TEMP%\r\nC:\\A=B=D:\\X\r\n"));
+    EXPECT_EQ(
+        file.bytes,
+        QByteArray("=\r\n C:\\a =D:\\b=1\nx\r\nC:\\\x95\\\x83\\=D:\\%TEMP%\r\nC:\\A=B=D:\\X\r\n"));
 }
 
 TEST(ListFileWriter, textTheFileCannotHold_refusedWithRowFieldAndCharacter) {
@@ -46,10 +43,9 @@ TEST(ListFileWriter, textTheFileCannotHold_refusedWithRowFieldAndCharacter) {
         const EncodedFile file = encodeListFile(rows);
         ASSERT_FALSE(file.ok()) << c.source.toStdString();
         EXPECT_TRUE(file.bytes.isEmpty());
-        EXPECT_EQ(file.error->row, 2);
-        EXPECT_EQ(file.error->field, c.field);
-        EXPECT_EQ(file.error->character, c.character);
-        EXPECT_EQ(file.error->problem, c.problem);
+        const RowError& e = *file.error;
+        EXPECT_EQ(std::tuple(e.row, e.field, e.character, e.problem),
+                  std::tuple(qsizetype(2), c.field, c.character, c.problem));
         EXPECT_TRUE(
             file.error->message().contains(QStringLiteral("2 行目の") + fieldName(c.field)));
     }
@@ -99,7 +95,7 @@ TEST(ListFileReader, trickyLines_followTheReadingRules) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes);
-        const ListReadResult result = parseListFile(bytes(c.bytes));
+        const ListReadResult result = parseListFile(QByteArray::fromStdString(c.bytes));
         EXPECT_EQ(textPairs(result.rows), c.rows);
         ASSERT_EQ(result.error.has_value(), c.errorLine.has_value());
         if (result.error) {
@@ -132,7 +128,7 @@ TEST(ListFileReader, sideLongerThanTheLongestPath_endsTheReadingAtItsLine) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes.substr(0, 12));
-        const ListReadResult result = parseListFile(bytes(c.bytes));
+        const ListReadResult result = parseListFile(QByteArray::fromStdString(c.bytes));
         EXPECT_EQ(result.rows.size(), c.rows);
         ASSERT_EQ(result.error.has_value(), c.errorLine.has_value());
         if (result.error) {

@@ -1,6 +1,7 @@
 #include "files/batch_file.h"
 #include "files/list_file.h"
 #include "files/safe_write.h"
+#include "support/read_only_folder.h"
 #include "support/unprivileged.h"
 #include "test_helpers.h"
 
@@ -13,7 +14,6 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -85,10 +85,7 @@ TEST(SafeWrite, fileSizeLimit_failsEveryWriterAndKeepsTheOldFileByteForByte) {
     for (const rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(10 * 1024), rlim_t(100 * 1024)}) {
         for (const auto& [name, write] : writers) {
             SCOPED_TRACE(std::string(name) + " limit " + std::to_string(limit));
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(old);
-            file.close();
+            ASSERT_TRUE(writeBytes(path, old));
             const QList<BatchEntry> rows = rowsOfAtLeast(qsizetype(limit) + 2000);
             EXPECT_TRUE(test::inChildProcess([&] {
                 std::signal(SIGXFSZ, SIG_IGN);
@@ -107,48 +104,28 @@ TEST(SafeWrite, fileSizeLimit_failsEveryWriterAndKeepsTheOldFileByteForByte) {
     }
 }
 
-// A tmpfs mounted read-only for the test's life.
-class ReadOnlyMount {
-public:
-    explicit ReadOnlyMount(const QString& folder) : folder_(QFile::encodeName(folder)) {
-        QDir().mkpath(folder);
-        mounted_ = ::mount("tmpfs", folder_.constData(), "tmpfs", MS_RDONLY, "size=64k") == 0;
-    }
-    ~ReadOnlyMount() {
-        if (mounted_)
-            ::umount(folder_.constData());
-    }
-    bool mounted() const { return mounted_; }
-
-private:
-    QByteArray folder_;
-    bool mounted_ = false;
-};
-
 TEST(SafeWrite, writeErrors_nameTheirRealCause) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root for a read-only mount and for writing as another user";
     QTemporaryDir dir;
-    ReadOnlyMount readOnly(dir.filePath("ro"));
-    if (!readOnly.mounted())
-        GTEST_SKIP() << "cannot mount a read-only tmpfs here";
+    const test::ReadOnlyFolder readOnly;
+    if (!readOnly.unavailable.isEmpty())
+        GTEST_SKIP() << qPrintable(readOnly.unavailable);
     QDir().mkpath(dir.filePath("root-only"));
     QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
     const struct {
-        const char* target;
+        QString target;
         bool asOtherUser;
         const char* cause;
     } cases[] = {
-        {"gone/x.bat", false, "保存先のフォルダ"},
-        {"root-only/x.bat", true, "書き込む権限がない"},
-        {"ro/x.bat", false, "読み取り専用のファイルシステム"},
-        {"ro/data/x.bat", false, "読み取り専用のファイルシステム"}, // a folder never made
+        {dir.filePath("gone/x.bat"), false, "保存先のフォルダ"},
+        {dir.filePath("root-only/x.bat"), true, "書き込む権限がない"},
+        {readOnly.filePath("x.bat"), false, "読み取り専用のファイルシステム"},
+        {readOnly.filePath("data/x.bat"), false, "読み取り専用のファイルシステム"}, // never made
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.target);
-        const auto message = [&] {
-            return messageOf(writeFileSafely(dir.filePath(c.target), QByteArray("x")));
-        };
+        SCOPED_TRACE(c.target.toStdString());
+        const auto message = [&] { return messageOf(writeFileSafely(c.target, QByteArray("x"))); };
         if (c.asOtherUser)
             EXPECT_TRUE(test::asUnprivilegedUser([&] { return message().contains(c.cause); }));
         else

@@ -47,17 +47,20 @@ protected:
             unmount();
         TempTree::TearDown();
     }
-    // Formats a fresh image and mounts it at "mnt".
-    void mount(const Drive& drive) {
+    // Formats a fresh image and mounts it at "mnt"; false when FUSE refuses the mount (a
+    // container without the right to mount).
+    bool mount(const Drive& drive) {
         const std::string image = path(std::string(drive.name) + ".img");
         fs::create_directories(path("mnt"));
-        std::FILE* file = std::fopen(image.c_str(), "w");
-        ASSERT_NE(file, nullptr);
-        std::fclose(file);
-        ASSERT_EQ(::truncate(image.c_str(), 32 << 20), 0);
-        ASSERT_TRUE(run(fill(drive.format, image))) << drive.name;
-        ASSERT_TRUE(run(fill(drive.mount, image, path("mnt")))) << drive.name;
+        write(std::string(drive.name) + ".img", "");
+        if (::truncate(image.c_str(), 32 << 20) != 0 || !run(fill(drive.format, image))) {
+            ADD_FAILURE() << "cannot make the " << drive.name << " image";
+            return false;
+        }
+        if (!run(fill(drive.mount, image, path("mnt"))))
+            return false;
         mounted = path("mnt");
+        return true;
     }
     void unmount() {
         if (!run("fusermount -u " + mounted) && !run("umount " + mounted))
@@ -80,7 +83,8 @@ TEST_F(Drives, SecondNewerOnlyRunCopiesOnlyWhatChanged) {
     std::time_t touched = base + 100;
     for (const Drive& drive : kDrives) {
         SCOPED_TRACE(drive.name);
-        mount(drive);
+        if (!mount(drive))
+            GTEST_SKIP() << "FUSE refused to mount the " << drive.name << " image here";
         auto r = xcopy(line);
         EXPECT_EQ(r.status, 0) << r.out;
         EXPECT_NE(r.out.find("4 個のファイルをコピーしました"), std::string::npos) << r.out;

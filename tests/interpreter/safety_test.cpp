@@ -14,12 +14,12 @@ const std::string kBinary = std::string(XCPY_BIN_DIR) + "/xcpycmd";
 class Binary : public TempTree {
 protected:
     // Starts xcpycmd through /bin/sh with `args`, `input` as its standard input and its output
-    // in out.txt; `throttle` slows its copying down to that many KiB per second.
-    pid_t start(const std::string& args, const std::string& input = "", const char* throttle = {}) {
+    // in out.txt; `shell` runs first in the same shell (variables, limits).
+    pid_t start(const std::string& args, const std::string& input = "",
+                const std::string& shell = "") {
         write("in.txt", input);
-        const std::string env = throttle ? std::string("env XCPYCMD_THROTTLE_KIB=") + throttle : "";
-        const std::string command = "exec " + env + " " + kBinary + " " + args + " <" +
-                                    q("in.txt") + " >" + q("out.txt") + " 2>&1";
+        const std::string command = shell + "\nexec " + kBinary + " " + args + " <" + q("in.txt") +
+                                    " >" + q("out.txt") + " 2>&1";
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
@@ -33,9 +33,10 @@ protected:
         return status;
     }
     // Runs a batch text through the real program; returns its exit status and output.
-    Result runBatch(const std::string& text, const std::string& input = "") {
+    Result runBatch(const std::string& text, const std::string& input = "",
+                    const std::string& shell = "") {
         write("run.bat", text);
-        const int status = wait(start("/c " + q("run.bat"), input));
+        const int status = wait(start("/c " + q("run.bat"), input, shell));
         return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), read("out.txt")};
     }
     // Size of the temporary file in folder, or -1 when there is none.
@@ -51,36 +52,86 @@ protected:
     }
 };
 
-TEST_F(Binary, InterruptLeavesTheOldTargetAndARerunCompletesTheCopy) {
-    std::string content(8 << 20, '\0');
+TEST_F(Binary, InterruptLeavesNoHalfFileAndARerunCompletesTheCopy) {
+    std::string content(4 << 20, '\0');
     for (std::size_t i = 0; i < content.size(); ++i)
         content[i] = static_cast<char>(i * 7 + i / 4096);
-    write("src/big.bin", content);
+    const char* const names[] = {"a.bin", "b.bin", "c.bin", "d.bin"};
+    for (const char* name : names)
+        write(std::string("src/") + name, content);
     const std::string batch = "XCopy.exe " + q("src") + " " + q("dst") + " /D /E /I /Y\r\n";
 
-    for (const int sig : {SIGTERM, SIGKILL}) {
-        SCOPED_TRACE(sig);
-        write("dst/big.bin", "old");
-        setTime("dst/big.bin", 1000000);
-        write("run.bat", batch);
-        // 4 MiB/s: two seconds for the file, plenty of time to catch it halfway.
-        const pid_t pid = start("/c " + q("run.bat"), "", "4096");
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (temporarySize("dst") < 256 * 1024 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_GE(temporarySize("dst"), 256 * 1024);
-        ::kill(pid, sig);
-        const int status = wait(pid);
-        ASSERT_TRUE(WIFSIGNALED(status));
-        EXPECT_EQ(WTERMSIG(status), sig);
-        EXPECT_EQ(read("dst/big.bin"), "old");
-        EXPECT_EQ(temporaries(), sig == SIGKILL ? 1 : 0); // only a hard kill leaves one
+    for (const int workers : {1, 4}) {
+        for (const int sig : {SIGTERM, SIGKILL}) {
+            SCOPED_TRACE(std::to_string(workers) + " workers, signal " + std::to_string(sig));
+            for (const char* name : names) {
+                write(std::string("dst/") + name, "old");
+                setTime(std::string("dst/") + name, 1000000);
+            }
+            write("run.bat", batch);
+            // 4 MiB/s per file: a second each, plenty of time to catch the copies halfway.
+            const pid_t pid = start("/c " + q("run.bat"), "",
+                                    "export XCPYCMD_THROTTLE_KIB=4096 XCPYCMD_WORKERS=" +
+                                        std::to_string(workers));
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (temporarySize("dst") < 256 * 1024 && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            ASSERT_GE(temporarySize("dst"), 256 * 1024);
+            ::kill(pid, sig);
+            const int status = wait(pid);
+            ASSERT_TRUE(WIFSIGNALED(status));
+            EXPECT_EQ(WTERMSIG(status), sig);
+            for (const char* name : names) { // the old file or the whole new one, nothing between
+                const std::string now = read(std::string("dst/") + name);
+                EXPECT_TRUE(now == "old" || now == content) << name;
+            }
+            if (sig == SIGKILL) // only a hard kill leaves temporary files, one per copy going
+                EXPECT_GE(temporaries(), 1);
+            else
+                EXPECT_EQ(temporaries(), 0);
 
-        const auto rerun = runBatch(batch);
-        EXPECT_EQ(rerun.status, 0) << rerun.out;
-        EXPECT_TRUE(read("dst/big.bin") == content);
-        EXPECT_EQ(temporaries(), 0);
+            const auto rerun = runBatch(batch);
+            EXPECT_EQ(rerun.status, 0) << rerun.out;
+            for (const char* name : names)
+                EXPECT_TRUE(read(std::string("dst/") + name) == content) << name;
+            EXPECT_EQ(temporaries(), 0);
+        }
     }
+}
+
+TEST_F(Binary, AnErrorStopsAParallelRunWithNothingHalfWritten) {
+    // Every tenth file is over the file size limit below, so one fails early in any walk order.
+    for (int i = 0; i < 200; ++i) {
+        if (i % 10 == 5)
+            write("src/f" + std::to_string(i) + "-big.bin", std::string(256 << 10, 'b'));
+        else
+            write("src/f" + std::to_string(i) + ".txt", std::string(1000, 'a' + i % 26));
+    }
+    // Without /C the first failure ends the run: copies already going finish whole, no
+    // temporary file stays, and the summary counts exactly the files that arrived.
+    const auto r = runBatch("XCopy.exe " + q("src") + " " + q("dst") + " /E /I /Y\r\n", "",
+                            "ulimit -f 128; trap '' XFSZ; export XCPYCMD_WORKERS=4");
+    EXPECT_EQ(r.status, 5) << r.out;
+    EXPECT_EQ(temporaries(), 0);
+    int arrived = 0;
+    for (const auto& entry : fs::directory_iterator(path("dst"))) {
+        ++arrived;
+        const std::string name = entry.path().filename().string();
+        EXPECT_FALSE(name.ends_with("-big.bin")) << name;
+        EXPECT_EQ(read("dst/" + name), read("src/" + name)) << name;
+    }
+    EXPECT_NE(r.out.find(std::to_string(arrived) + " 個のファイルをコピーしました"),
+              std::string::npos)
+        << r.out;
+    // The walk stopped soon after the first failing name: only the copies queued by then follow.
+    std::istringstream lines(r.out);
+    int namesAfter = -1;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with(path("src/")))
+            namesAfter += namesAfter >= 0 || line.ends_with("-big.bin");
+    }
+    EXPECT_GE(namesAfter, 0) << r.out;
+    EXPECT_LE(namesAfter, 60) << r.out;
 }
 
 TEST_F(Binary, ExitStatusesAndCommandLine) {
@@ -119,6 +170,8 @@ TEST_F(Binary, ExitStatusesAndCommandLine) {
     for (const std::string& batch : {std::string("/dev/zero"), path("fifo"), path("huge.bat")})
         EXPECT_EQ(WEXITSTATUS(wait(start("/c " + batch))), 4) << batch;
     EXPECT_EQ(WEXITSTATUS(wait(start(""))), 1);
+    EXPECT_EQ(WEXITSTATUS(wait(start("/?"))), 0);
+    EXPECT_NE(read("out.txt").find("XCPYCMD_WORKERS"), std::string::npos);
     EXPECT_EQ(WEXITSTATUS(wait(start("/c " + q("no such.bat")))), 1);
     EXPECT_NE(read("out.txt").find("no such.bat"), std::string::npos);
 
@@ -129,9 +182,10 @@ TEST_F(Binary, ExitStatusesAndCommandLine) {
     EXPECT_EQ(read("new/a.txt"), "a");
 }
 
-using Safety = TempTree;
+using Safety = WithWorkers;
+INSTANTIATE_TEST_SUITE_P(Workers, Safety, ::testing::Values(1, 4));
 
-TEST_F(Safety, RefusesToCopyAFolderIntoItself) {
+TEST_P(Safety, RefusesToCopyAFolderIntoItself) {
     write("src/a.txt", "a");
     fs::create_directories(path("src/sub"));
     fs::create_directory_symlink(path("src/sub"), path("alias"));
@@ -144,7 +198,7 @@ TEST_F(Safety, RefusesToCopyAFolderIntoItself) {
     EXPECT_EQ(read("src/sub/a.txt"), "a");
 }
 
-TEST_F(Safety, LinkLoopsEndAndSpecialFilesAreSkipped) {
+TEST_P(Safety, LinkLoopsEndAndSpecialFilesAreSkipped) {
     write("src/a/file.txt", "f");
     fs::create_directory_symlink("..", path("src/a/up"));
     fs::create_symlink("self", path("src/self"));
@@ -158,7 +212,7 @@ TEST_F(Safety, LinkLoopsEndAndSpecialFilesAreSkipped) {
     EXPECT_NE(r.out.find("ループ"), std::string::npos);
 }
 
-TEST_F(Safety, RelativeDestinationBelowALinkedSourceIsNotCopiedIntoItself) {
+TEST_P(Safety, RelativeDestinationBelowALinkedSourceIsNotCopiedIntoItself) {
     write("src/a/file.txt", "f");
     fs::create_directory_symlink("../..", path("src/a/up")); // the folder holding src and dst
     const fs::path before = fs::current_path();
@@ -170,7 +224,7 @@ TEST_F(Safety, RelativeDestinationBelowALinkedSourceIsNotCopiedIntoItself) {
     EXPECT_FALSE(exists("dst/a/up"));
 }
 
-TEST_F(Safety, LeftoversAreSweptWhereNothingIsCopied) {
+TEST_P(Safety, LeftoversAreSweptWhereNothingIsCopied) {
     write("src/sub/a.txt", "a");
     ASSERT_EQ(xcopy(q("src") + " " + q("dst") + " /E /I").status, 0);
     // No process has this id (above any pid_max), so its files are a killed run's leftovers.
@@ -181,7 +235,7 @@ TEST_F(Safety, LeftoversAreSweptWhereNothingIsCopied) {
     EXPECT_EQ(temporaries(), 0);
 }
 
-TEST_F(Safety, AnyDepthEndsWithoutACrash) {
+TEST_P(Safety, AnyDepthEndsWithoutACrash) {
     // 20,000 levels, far deeper than any stack could recurse through; in memory, where such a
     // tree is made and removed in a second rather than a minute.
     std::string scratch =

@@ -82,4 +82,17 @@ protected:
     fs::path root;
 };
 
+// Copy tests run with the walking thread copying alone and with four workers.
+class WithWorkers : public TempTree, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        TempTree::SetUp();
+        ::setenv("XCPYCMD_WORKERS", std::to_string(GetParam()).c_str(), 1);
+    }
+    void TearDown() override {
+        ::unsetenv("XCPYCMD_WORKERS");
+        TempTree::TearDown();
+    }
+};
+
 } // namespace xcpycmd::test

@@ -17,17 +17,15 @@ public:
             QFile::setPermissions(folder_.path(), QFile::ReadOwner | QFile::ExeOwner);
             return;
         }
-        mounted_ = QProcess::execute(QStringLiteral("mount"),
-                                     {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                      QStringLiteral("-o"), QStringLiteral("ro,mode=0700,size=64k"),
-                                      QStringLiteral("tmpfs"), folder_.path()}) == 0;
+        mounted_ = QProcess::execute("mount", {"-t", "tmpfs", "-o", "ro,mode=0700,size=64k",
+                                               "tmpfs", folder_.path()}) == 0;
         if (!mounted_)
             unavailable = QStringLiteral("a read-only tmpfs could not be mounted");
     }
 
     ~ReadOnlyFolder() {
         if (mounted_)
-            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), folder_.path()});
+            QProcess::execute("umount", {"-l", folder_.path()});
         else
             QFile::setPermissions(folder_.path(),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

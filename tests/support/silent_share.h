@@ -26,8 +26,7 @@ public:
         ::close(fuse);
         // Its own session: a kill of the test's process group leaves it alive to unmount itself.
         server_.setChildProcessModifier([] { ::setsid(); });
-        server_.start(QStringLiteral("/usr/bin/python3"),
-                      {QStringLiteral(XCPY_SILENT_SHARE), mountPoint_.path()});
+        server_.start("/usr/bin/python3", {XCPY_SILENT_SHARE, mountPoint_.path()});
         if (!server_.waitForReadyRead(10000) || !server_.readAllStandardOutput().contains("ready"))
             unavailable = QStringLiteral("the blocking file system did not mount: ") +
                           QString::fromLocal8Bit(server_.readAllStandardError());
@@ -38,7 +37,7 @@ public:
         // every lookup still waiting on it.
         QProcess umount;
         umount.setStandardErrorFile(QProcess::nullDevice());
-        umount.start(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint_.path()});
+        umount.start("umount", {"-l", mountPoint_.path()});
         umount.waitForFinished(5000);
         server_.kill();
         server_.waitForFinished(5000);

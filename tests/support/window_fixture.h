@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -39,6 +40,13 @@ protected:
     int rows() const { return window->model().rowCount(); }
     QString source(int row) const { return window->model().entry(row).source; }
     QString destination(int row) const { return window->model().entry(row).destination; }
+    // The rows' marks, "O" for OK and "N" for NG.
+    QString marks() const {
+        QString marks;
+        for (int row = 0; row < rows(); ++row)
+            marks += window->model().entry(row).mark == CheckMark::OK ? 'O' : 'N';
+        return marks;
+    }
     static QString exeBaseName() {
         return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     }
@@ -49,6 +57,19 @@ protected:
         window->txtFrom->setText(from);
         window->txtTo->setText(to);
         window->AddBatchEntry();
+    }
+    // Shows the window and waits for it to take the keyboard, for tests that type keys.
+    void showActive() {
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    // The messages shown so far, each as "text|style|title".
+    QStringList shownMessages() const {
+        QStringList shown;
+        for (const ShownMessage& m : fakes.prompt.messages)
+            shown << QStringLiteral("%1|%2|%3").arg(m.text).arg(m.style).arg(m.title);
+        return shown;
     }
 
     QTemporaryDir temp;
