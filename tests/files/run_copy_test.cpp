@@ -24,11 +24,10 @@ TEST_F(RunCopy, cancelOrUnsafeText_writeAndLogNothing) {
     window->ExecXCopy();
     window->InsertBatchEntry("/a\nDEL /Q C:\\", "/b", -1);
     window->ExecXCopy(); // refused before anything is asked
-    ASSERT_EQ(fakes.prompt.messages.size(), 2);
-    const ShownMessage& ask = fakes.prompt.messages[0];
-    EXPECT_EQ(QStringList({ask.text, QString::number(ask.style), ask.title}),
-              QStringList({"XCOPY実行します", "65", exeBaseName()}));
-    EXPECT_TRUE(fakes.prompt.messages[1].text.contains("元フォルダ"));
+    const QStringList shown = shownMessages();
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[0], "XCOPY実行します|65|" + exeBaseName());
+    EXPECT_TRUE(shown[1].contains("元フォルダ"));
     EXPECT_FALSE(QFile::exists(runFile()));
     EXPECT_EQ(fakes.logLines + fakes.shell.commandLines, QStringList());
 }
@@ -76,11 +75,10 @@ TEST_F(RunCopy, duringRun_closeAndSecondRunAreRefusedOtherCommandsWork) {
     };
     fakes.prompt.fileChoices = {std::nullopt};
     window->ExecXCopy();
-    QStringList shown;
-    for (const ShownMessage& m : fakes.prompt.messages)
-        shown << QStringLiteral("%1|%2").arg(m.text).arg(m.style);
-    EXPECT_EQ(shown, QStringList({"XCOPY実行します|65", "コピー中です。終了できません|64",
-                                  "コピー中です。実行できません|48"}));
+    const QString title = '|' + exeBaseName();
+    EXPECT_EQ(shownMessages(),
+              QStringList({"XCOPY実行します|65" + title, "コピー中です。終了できません|64|",
+                           "コピー中です。実行できません|48" + title}));
     EXPECT_EQ(fakes.shell.commandLines.size(), 1);
     EXPECT_EQ(fakes.prompt.dialogs.size(), 1) << "the save dialog opened during the run";
     EXPECT_FALSE(window->isMinimized()) << "a minimized window is restored";
