@@ -1,12 +1,17 @@
 #include "interpreter/plan_walk.h"
 
+#include "interpreter/copy_pool.h"
 #include "interpreter/safe_copy.h"
 #include "interpreter/xcopy.h"
 
-#include <algorithm>
+#include <condition_variable>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -14,27 +19,33 @@ namespace xcpycmd {
 
 namespace {
 
-// One open folder of the walk and its counterpart in the destination (-1 when it has none).
-struct Folder {
+// A folder's identity on the path from the root, to pass over a folder that contains itself.
+struct Ancestor {
+    dev_t dev;
+    ino_t ino;
+    std::shared_ptr<const Ancestor> parent;
+
+    bool isOrContains(const struct stat& st) const {
+        for (const Ancestor* a = this; a; a = a->parent.get())
+            if (a->dev == st.st_dev && a->ino == st.st_ino)
+                return true;
+        return false;
+    }
+};
+
+// One open folder and its counterpart in the destination (-1 when it has none). Subfolders
+// waiting to be walked keep it open, so that they are opened by name in it.
+struct OpenFolder {
     DIR* dir = nullptr;
     int srcFd = -1;
     int dstFd = -1;
     std::string shown;
-    dev_t dev = 0;
-    ino_t ino = 0;
+    std::shared_ptr<const Ancestor> path;
 
-    Folder() = default;
-    Folder(Folder&& other) noexcept { *this = std::move(other); }
-    Folder& operator=(Folder&& other) noexcept {
-        std::swap(dir, other.dir);
-        std::swap(srcFd, other.srcFd);
-        std::swap(dstFd, other.dstFd);
-        shown = std::move(other.shown);
-        dev = other.dev;
-        ino = other.ino;
-        return *this;
-    }
-    ~Folder() {
+    OpenFolder() = default;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    ~OpenFolder() {
         if (dir)
             ::closedir(dir);
         if (dstFd >= 0)
@@ -42,9 +53,22 @@ struct Folder {
     }
 };
 
+// A subfolder found but not yet entered.
+struct PendingFolder {
+    std::shared_ptr<const OpenFolder> parent;
+    std::string name;
+    std::string shown;
+    dev_t dev;
+    ino_t ino;
+};
+
+// Walks folders from a shared stack on several threads; each thread counts on its own and the
+// counts are added when the stack is empty and no thread can add to it any more. Taking the
+// newest folder first keeps the stack, and the folders held open, about as small as one walk's.
 class Planner {
 public:
-    explicit Planner(const PlanScope& scope) : s_(scope), o_(scope.options) {}
+    Planner(const PlanScope& scope, unsigned threads)
+        : s_(scope), o_(scope.options), threads_(threads) {}
 
     CopyAmount run();
 
@@ -52,103 +76,148 @@ private:
     bool matches(const char* name) const {
         return s_.literalName ? s_.pattern == name : wildcardMatch(s_.pattern, name);
     }
-    void visit(const Folder& folder, const char* name);
-    void enter(const Folder& folder, const char* name, const struct stat& st);
-    void countFile(const Folder& folder, const char* name, const struct stat& st);
+    void work();
+    void walk(const std::shared_ptr<const OpenFolder>& folder, CopyAmount& amount,
+              std::vector<PendingFolder>& found);
+    std::shared_ptr<const OpenFolder> enter(const PendingFolder& pending);
+    void visit(const std::shared_ptr<const OpenFolder>& folder, const char* name,
+               CopyAmount& amount, std::vector<PendingFolder>& found);
+    void countFile(const OpenFolder& folder, const char* name, const struct stat& st,
+                   CopyAmount& amount);
 
     const PlanScope& s_;
     const XCopyOptions& o_;
-    std::vector<Folder> stack_;
+    const unsigned threads_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<PendingFolder> pending_;
+    unsigned busy_ = 0;
     CopyAmount amount_;
+    std::mutex newerMutex_; // the /D test remembers file system steps as it goes
 };
 
 CopyAmount Planner::run() {
     const int fd = ::open(s_.sourceDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return {};
-    Folder root;
+    auto root = std::make_shared<OpenFolder>();
     struct stat st {};
-    root.dir = ::fdopendir(fd);
-    if (!root.dir || ::fstat(fd, &st) != 0) {
-        if (!root.dir)
+    root->dir = ::fdopendir(fd);
+    if (!root->dir || ::fstat(fd, &st) != 0) {
+        if (!root->dir)
             ::close(fd);
         return {};
     }
-    root.srcFd = fd;
-    root.dstFd = ::open(s_.destDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    root.shown = s_.shownSource;
-    root.dev = st.st_dev;
-    root.ino = st.st_ino;
+    root->srcFd = fd;
+    root->dstFd = ::open(s_.destDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    root->shown = s_.shownSource;
+    root->path = std::make_shared<const Ancestor>(Ancestor{st.st_dev, st.st_ino, nullptr});
+    std::vector<PendingFolder> found;
     if (s_.literalName && !s_.recursive) {
-        visit(root, s_.pattern.c_str());
+        visit(root, s_.pattern.c_str(), amount_, found);
         return amount_;
     }
-    stack_.push_back(std::move(root));
-    while (!stack_.empty()) {
-        const dirent* entry = ::readdir(stack_.back().dir);
-        if (!entry) {
-            stack_.pop_back();
-            continue;
-        }
-        const char* name = entry->d_name;
-        if (isSkippedInWalk(name))
-            continue;
-        visit(stack_.back(), name);
+    walk(root, amount_, found);
+    root.reset();
+    pending_ = std::move(found);
+    if (pending_.empty())
+        return amount_;
+    std::vector<std::jthread> helpers;
+    try {
+        for (unsigned i = 1; i < threads_; ++i)
+            helpers.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+        // Fewer threads only make the walk slower; the ones started share the whole tree.
     }
+    work();
+    helpers.clear();
     return amount_;
 }
 
-void Planner::visit(const Folder& folder, const char* name) {
+void Planner::work() {
+    CopyAmount amount;
+    std::vector<PendingFolder> found;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return !pending_.empty() || busy_ == 0; });
+        if (pending_.empty())
+            break;
+        PendingFolder next = std::move(pending_.back());
+        pending_.pop_back();
+        ++busy_;
+        lock.unlock();
+        if (const auto folder = enter(next))
+            walk(folder, amount, found);
+        next.parent.reset(); // closes the parent once its last waiting subfolder is open
+        lock.lock();
+        --busy_;
+        for (PendingFolder& f : found)
+            pending_.push_back(std::move(f));
+        found.clear();
+        changed_.notify_all();
+    }
+    amount_.files += amount.files;
+    amount_.bytes += amount.bytes;
+}
+
+std::shared_ptr<const OpenFolder> Planner::enter(const PendingFolder& pending) {
+    const OpenFolder& parent = *pending.parent;
+    auto child = std::make_shared<OpenFolder>();
+    child->dstFd = parent.dstFd < 0 ? -1
+                                    : ::openat(parent.dstFd, pending.name.c_str(),
+                                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // With /U only files already in the destination count: a folder it lacks has none.
+    if (o_.existingOnly && child->dstFd < 0)
+        return nullptr;
+    const int fd = ::openat(parent.srcFd, pending.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    child->dir = ::fdopendir(fd);
+    if (!child->dir) {
+        ::close(fd);
+        return nullptr;
+    }
+    child->srcFd = fd;
+    child->shown = pending.shown;
+    child->path = std::make_shared<const Ancestor>(Ancestor{pending.dev, pending.ino, parent.path});
+    return child;
+}
+
+void Planner::walk(const std::shared_ptr<const OpenFolder>& folder, CopyAmount& amount,
+                   std::vector<PendingFolder>& found) {
+    while (const dirent* entry = ::readdir(folder->dir)) {
+        if (!isSkippedInWalk(entry->d_name))
+            visit(folder, entry->d_name, amount, found);
+    }
+}
+
+void Planner::visit(const std::shared_ptr<const OpenFolder>& folder, const char* name,
+                    CopyAmount& amount, std::vector<PendingFolder>& found) {
     struct stat st {};
-    if (::fstatat(folder.srcFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(folder->srcFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return;
     if (S_ISLNK(st.st_mode)) {
         if (o_.copyLinks) {
-            countFile(folder, name, st);
+            countFile(*folder, name, st, amount);
             return;
         }
-        if (::fstatat(folder.srcFd, name, &st, 0) != 0)
+        if (::fstatat(folder->srcFd, name, &st, 0) != 0)
             return;
     }
     if (S_ISDIR(st.st_mode)) {
-        if (s_.recursive)
-            enter(folder, name, st);
+        if (!s_.recursive)
+            return;
+        std::string shown = folder->shown + name + "/";
+        if (s_.excluded(shown) || folder->path->isOrContains(st))
+            return;
+        found.push_back({folder, name, std::move(shown), st.st_dev, st.st_ino});
     } else if (S_ISREG(st.st_mode)) {
-        countFile(folder, name, st);
+        countFile(*folder, name, st, amount);
     }
 }
 
-void Planner::enter(const Folder& folder, const char* name, const struct stat& st) {
-    std::string shown = folder.shown + name + "/";
-    if (s_.excluded(shown))
-        return;
-    const bool loop = std::any_of(stack_.begin(), stack_.end(), [&](const Folder& f) {
-        return f.dev == st.st_dev && f.ino == st.st_ino;
-    });
-    if (loop)
-        return;
-    Folder child;
-    child.dstFd =
-        folder.dstFd < 0 ? -1 : ::openat(folder.dstFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    // With /U only files already in the destination count: a folder it lacks has none.
-    if (o_.existingOnly && child.dstFd < 0)
-        return;
-    const int fd = ::openat(folder.srcFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    child.dir = ::fdopendir(fd);
-    if (!child.dir) {
-        ::close(fd);
-        return;
-    }
-    child.srcFd = fd;
-    child.shown = std::move(shown);
-    child.dev = st.st_dev;
-    child.ino = st.st_ino;
-    stack_.push_back(std::move(child));
-}
-
-void Planner::countFile(const Folder& folder, const char* name, const struct stat& st) {
+void Planner::countFile(const OpenFolder& folder, const char* name, const struct stat& st,
+                        CopyAmount& amount) {
     if (!matches(name) || o_.treeOnly || s_.excluded(folder.shown + name))
         return;
     if (o_.sinceDate && st.st_mtime < *o_.sinceDate)
@@ -160,8 +229,11 @@ void Planner::countFile(const Folder& folder, const char* name, const struct sta
     if (o_.existingOnly && !exists)
         return;
     if (exists) {
-        if (o_.newerOnly && !s_.newer(st, existing, folder.dstFd))
-            return;
+        if (o_.newerOnly) {
+            const std::lock_guard lock(newerMutex_);
+            if (!s_.newer(st, existing, folder.dstFd))
+                return;
+        }
         if (S_ISDIR(existing.st_mode) ||
             (existing.st_dev == st.st_dev && existing.st_ino == st.st_ino))
             return;
@@ -169,14 +241,14 @@ void Planner::countFile(const Folder& folder, const char* name, const struct sta
             (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
             return;
     }
-    ++amount_.files;
-    amount_.bytes += st.st_size;
+    ++amount.files;
+    amount.bytes += st.st_size;
 }
 
 } // namespace
 
 CopyAmount planCopy(const PlanScope& scope) {
-    return Planner(scope).run();
+    return Planner(scope, copyWorkerCount()).run();
 }
 
 } // namespace xcpycmd
