@@ -26,7 +26,8 @@ struct PlanScope {
 
 // The files and bytes the line is going to copy: the copy's own choice of files (pattern,
 // exclusions, /D, /U, /R, /T, ...) without reading or writing any of them and without a word
-// on the console. Files a question may still turn down are counted.
+// on the console. Files a question may still turn down are counted. The folders are shared
+// among as many threads as the copy will use, which sit idle meanwhile.
 CopyAmount planCopy(const PlanScope& scope);
 
 } // namespace xcpycmd

@@ -78,6 +78,19 @@ TEST_F(Progress, smallTree_plannedEqualsDonePerLineAndNormalOutputUnchanged) {
               (Lines{"line 1 2", "plan 3 15", "done 3 15", "line 2 2", "plan 0 0", "done 0 0"}));
 }
 
+TEST_F(Progress, wideTreeWithFolderLoop_plannedEqualsDone) {
+    // Enough folders for every walking thread to get some; a link back to the top is passed over.
+    for (int i = 0; i < 40; ++i)
+        write("w/s" + std::to_string(i) + "/f.txt", std::string(i + 1, 'x'));
+    fs::create_directory_symlink("..", root / "w/s7/up");
+    write("u/s3/f.txt", "old");
+    write("u/s9/f.txt", "old");
+    const Run run = runBatch(copyLine("w", "d", "/E /I") + copyLine("w", "u", "/S /U /Y"), true);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.progress, (Lines{"line 1 2", "plan 40 820", "done 40 820", "line 2 2",
+                                   "plan 2 14", "done 2 14"}));
+}
+
 TEST_F(Progress, overwriteAnsweredNo_doneFallsShortOfPlan) {
     write("src/a.txt", "aaaa");
     write("src/b.txt", "bbbbbb");
