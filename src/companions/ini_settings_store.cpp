@@ -1,5 +1,7 @@
 #include "companions/ini_settings_store.h"
 
+#include "common/write_cause.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -19,20 +21,20 @@ QString homeOfUserDatabaseEntry() {
 }
 
 QString causeText(int error) {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("書き込む権限がありません。");
-    case EROFS:
-        return QStringLiteral("読み取り専用のファイルシステムです。");
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("ディスクの空き容量が足りません。");
-    case ENOTDIR:
+    if (error == ENOTDIR)
         return QStringLiteral("途中にフォルダでないものがあります。");
-    default:
-        return QString::fromLocal8Bit(std::strerror(error));
+    switch (writeCauseOf(error)) {
+    case WriteCause::NoPermission:
+        return QStringLiteral("書き込む権限がありません。");
+    case WriteCause::ReadOnlyFileSystem:
+        return QStringLiteral("読み取り専用のファイルシステムです。");
+    case WriteCause::DiskFull:
+        return QStringLiteral("ディスクの空き容量が足りません。");
+    case WriteCause::MissingFolder:
+    case WriteCause::Other:
+        break;
     }
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 // errno of making a file in `folder`, 0 when that works; the probe file is removed again.
@@ -50,13 +52,7 @@ int fileCreationError(const QString& folder) {
 // or the file itself cannot be written.
 QString whyNotWritable(const QString& filePath) {
     const QString folder = QFileInfo(filePath).absolutePath();
-    QString existing = folder;
-    while (!QFileInfo::exists(existing)) {
-        const QString parent = QFileInfo(existing).absolutePath();
-        if (parent == existing)
-            break;
-        existing = parent;
-    }
+    const QString existing = nearestExistingFolder(folder);
     if (!QFileInfo(existing).isDir())
         return causeText(ENOTDIR);
     if (const int error = fileCreationError(existing))

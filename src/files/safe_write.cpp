@@ -58,37 +58,7 @@ FileWriteResult causeFailure(int errorNumber, const QString& where, const QStrin
                               QString::fromLocal8Bit(std::strerror(errorNumber))));
 }
 
-// The nearest folder of path that exists.
-QString nearestExistingFolder(QString folder) {
-    while (!QFileInfo::exists(folder)) {
-        const QString parent = QFileInfo(folder).absolutePath();
-        if (parent == folder)
-            break;
-        folder = parent;
-    }
-    return folder;
-}
-
 } // namespace
-
-WriteCause writeCauseOf(int errorNumber) {
-    switch (errorNumber) {
-    case ENOENT:
-    case ENOTDIR:
-        return WriteCause::MissingFolder;
-    case EACCES:
-    case EPERM:
-        return WriteCause::NoPermission;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return WriteCause::DiskFull;
-    case EROFS:
-        return WriteCause::ReadOnlyFileSystem;
-    default:
-        return WriteCause::Other;
-    }
-}
 
 FileWriteResult writeAllBytes(QIODevice& device, QByteArrayView bytes, const QString& displayName) {
     qsizetype written = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/write_cause.h"
 #include "files/row_error.h"
 
 #include <QByteArrayView>
@@ -21,13 +22,6 @@ struct FileWriteResult {
 
     bool ok() const { return message.isEmpty(); }
 };
-
-// Why a file could not be written, from the system's error number.
-enum class WriteCause { MissingFolder, NoPermission, DiskFull, ReadOnlyFileSystem, Other };
-
-// ENOENT/ENOTDIR missing folder, EACCES/EPERM no permission, ENOSPC/EDQUOT/EFBIG disk full
-// (a file-size limit counts as full), EROFS read-only file system; anything else Other.
-WriteCause writeCauseOf(int errorNumber);
 
 // Writes bytes to path through a temporary file in the same folder that replaces the target
 // only once every byte has reached the file system. On failure the old file (if any) is
