@@ -1,9 +1,15 @@
+#include "companions/file_run_log.h"
+#include "companions/ini_settings_store.h"
 #include "companions/qt_path_helper.h"
 #include "companions/qt_prompt_box.h"
+#include "files/test_helpers.h"
+#include "support/read_only_folder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -36,30 +42,27 @@ TEST(QtPromptBox, styleNumbers_giveTheirButtonsIconAndAnswers) {
     using B = QMessageBox::StandardButton;
     const struct {
         qint32 style;
-        QList<B> buttons;
-        QList<qint32> answers;
+        QList<std::pair<B, qint32>> answers; // each button and the code it answers
         QMessageBox::Icon icon;
         qint32 onEsc; // 0: Esc and the close box are ignored, the box waits for Yes or No
     } cases[] = {
-        {48, {B::Ok}, {1}, QMessageBox::Warning, 1},
-        {64, {B::Ok}, {1}, QMessageBox::Information, 1},
-        {65, {B::Ok, B::Cancel}, {1, 2}, QMessageBox::Information, 2},
-        {67, {B::Yes, B::No, B::Cancel}, {6, 7, 2}, QMessageBox::Information, 2},
-        {68, {B::Yes, B::No}, {6, 7}, QMessageBox::Information, 0},
-        {36, {B::Yes, B::No}, {6, 7}, QMessageBox::Question, 0},
+        {48, {{B::Ok, 1}}, QMessageBox::Warning, 1},
+        {64, {{B::Ok, 1}}, QMessageBox::Information, 1},
+        {65, {{B::Ok, 1}, {B::Cancel, 2}}, QMessageBox::Information, 2},
+        {67, {{B::Yes, 6}, {B::No, 7}, {B::Cancel, 2}}, QMessageBox::Information, 2},
+        {68, {{B::Yes, 6}, {B::No, 7}}, QMessageBox::Information, 0},
+        {36, {{B::Yes, 6}, {B::No, 7}}, QMessageBox::Question, 0},
     };
     for (const auto& c : cases) {
-        QMessageBox::StandardButtons all;
-        for (B button : c.buttons)
-            all |= button;
-        for (qsizetype i = 0; i < c.buttons.size(); ++i) {
+        for (const auto& [button, code] : c.answers) {
             const qint32 answer = showAndAnswer(c.style, [&](QMessageBox& box) {
-                EXPECT_EQ(box.standardButtons(), all) << c.style;
+                EXPECT_EQ(box.buttons().size(), c.answers.size()) << c.style;
                 EXPECT_EQ(box.icon(), c.icon) << c.style;
                 EXPECT_EQ(box.windowTitle(), "title");
-                box.button(c.buttons[i])->click();
+                ASSERT_NE(box.button(button), nullptr) << c.style;
+                box.button(button)->click();
             });
-            EXPECT_EQ(answer, c.answers[i]) << c.style << " button " << i;
+            EXPECT_EQ(answer, code) << c.style;
         }
         const qint32 onEsc = showAndAnswer(c.style, [&](QMessageBox& box) {
             QTest::keyClick(&box, Qt::Key_Escape);
@@ -77,19 +80,80 @@ TEST(QtPromptBox, styleNumbers_giveTheirButtonsIconAndAnswers) {
 TEST(QtPathHelper, folderAndExtensionOfAFilePath) {
     QtPathHelper helper;
     const struct {
-        const char* path;
-        const char* folder;
-        const char* extension;
+        const char *path, *folder, *extension;
     } cases[] = {
         {"/lists/LIST.XCPY", "/lists", "XCPY"},
         {"/lists.old/job.bak.xcpy", "/lists.old", "xcpy"},
         {"/lists.old/job", "/lists.old", ""},
         {"/a b/.xcpy", "/a b", "xcpy"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(helper.FolderOf(c.path) + '|' + helper.ExtensionOf(c.path),
                   QString(c.folder) + '|' + c.extension);
+}
+
+TEST(IniSettingsStore, valuesRoundTripExactlyAndBadFilesGiveDefaults) {
+    QTemporaryDir config;
+    const QString folder = config.filePath("new"); // a folder the store has to make
+    const QStringList values = {"/D /E ", "", "C:\\データ\\報告書", " = ; # \" \\ ", "[g]\n%P%"};
+    {
+        IniSettingsStore store(folder);
+        store.Section(QStringLiteral("xcpylist"));
+        for (int i = 0; i < values.size(); ++i)
+            store.WriteSetting(QStringLiteral("Key%1").arg(i), values[i]);
+        QLabel panel(QStringLiteral("/lists/job.xcpy"));
+        store.WriteSetting(QStringLiteral("FileName"), QVariant::fromValue<QObject*>(&panel));
     }
+    const auto read = [&](const QString& key) {
+        IniSettingsStore store(folder);
+        store.Section(QStringLiteral("xcpylist"));
+        return store.ReadSetting(key, "default").toString();
+    };
+    for (int i = 0; i < values.size(); ++i)
+        EXPECT_EQ(read(QStringLiteral("Key%1").arg(i)), values[i]) << i;
+    EXPECT_EQ(read("FileName"), "/lists/job.xcpy");
+    EXPECT_EQ(read("Missing"), "default");
+    for (const QByteArray& content : {QByteArray(), QByteArray("\x00\xff\xfe [[[ =\n\x01"),
+                                      QByteArray("[xcpylist]\nKey0=@Variant(\\0\\0\\0\\x7f)\n")}) {
+        ASSERT_TRUE(writeBytes(folder + "/xcpylist/xcpylist.ini", content));
+        EXPECT_EQ(read("Key0"), "default");
+    }
+}
+
+TEST(IniSettingsStore, settingsThatCannotBeStored_sayWhereAndWhy) {
+    EXPECT_EQ(userConfigFolder("/x", "/h", "/d"), "/x");
+    EXPECT_EQ(userConfigFolder("relative", "/h", "/d"), "/h/.config");
+    EXPECT_EQ(userConfigFolder("", "", "/d"), "/d/.config");
+    EXPECT_EQ(userConfigFolder("", "", ""), "");
+
+    IniSettingsStore homeless{QString()}; // kept for this run, and said so
+    homeless.Section(QStringLiteral("xcpylist"));
+    EXPECT_EQ(homeless.ReadSetting(QStringLiteral("XOption"), "/D /E ").toString(), "/D /E ");
+    homeless.WriteSetting(QStringLiteral("XOption"), QStringLiteral("/E "));
+    EXPECT_EQ(homeless.ReadSetting(QStringLiteral("XOption"), "/D /E ").toString(), "/E ");
+    EXPECT_TRUE(homeless.WriteFailure().contains("ホームフォルダ"));
+
+    const test::ReadOnlyFolder readOnly;
+    if (!readOnly.unavailable.isEmpty())
+        GTEST_SKIP() << qPrintable(readOnly.unavailable);
+    IniSettingsStore store(readOnly.path());
+    store.Section(QStringLiteral("xcpylist"));
+    store.WriteSetting(QStringLiteral("InitDir"), QStringLiteral("/a"));
+    const QString failure = store.WriteFailure();
+    EXPECT_TRUE(failure.contains(readOnly.filePath("xcpylist/xcpylist.ini")) &&
+                failure.contains(::geteuid() == 0 ? "読み取り専用" : "権限"))
+        << failure.toStdString();
+}
+
+TEST(FileRunLog, unwritableLog_losesLinesWithoutStopping) {
+    QTemporaryDir folder;
+    FileRunLog log;
+    log.LogPath(folder.filePath("no/such/folder/X.log"));
+    log.LogOption(true);
+    log.LogLine(QStringLiteral("バッチ作成")); // nothing to check but that it returns
+    log.LogPath(folder.filePath("X.log"));
+    log.LogLine(QStringLiteral("XCOPY実行"));
+    EXPECT_TRUE(QString::fromUtf8(readBytes(folder.filePath("X.log"))).endsWith("\tXCOPY実行\n"));
 }
 
 } // namespace

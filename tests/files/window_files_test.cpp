@@ -1,6 +1,6 @@
 #include "support/window_fixture.h"
 
-#include "batchlist/batch_list_view.h"
+#include "companions/component_error.h"
 #include "test_helpers.h"
 
 namespace xcpy::test {
@@ -8,52 +8,50 @@ namespace {
 
 class WindowFiles : public WindowTest {
 protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        qunsetenv("COMSPEC");
+    }
+    void TearDown() override { qunsetenv("COMSPEC"); }
     void loadSample() {
         load();
         window->OpenBatList(testData("sample.xcpy"));
+        window->UpdateCommandState();
         ASSERT_EQ(rows(), 5);
     }
+    QString runFile() const { return path("x.bat"); }
 };
 
-TEST_F(WindowFiles, save_preparesDialogWritesGoldenBytesAndClearsFlag) {
+TEST_F(WindowFiles, save_failuresLeaveFileAndStateThenSuccessWritesGoldenBytesAndClearsFlag) {
     loadSample();
-    addPair("/a", "/b");
-    window->DeleteBatchEntry();
-    ASSERT_TRUE(window->unsavedChanges());
+    const QString old = path("list.xcpy");
+    writeBytes(old, "old=bytes\r\n");
+    addPair("/絵文字😀", "/b"); // not in code page 932
     const QString target = makeFolder("out") + "/list.xcpy";
-    fakes.prompt.fileChoices = {target};
+    fakes.prompt.fileChoices = {old, path("no/such/folder/list.xcpy"), target};
     window->SaveBatList();
+    window->SaveBatList();
+    ASSERT_EQ(fakes.prompt.errors.size(), 2);
+    EXPECT_EQ(fakes.prompt.errors[1].first, "SaveBatList");
+    EXPECT_TRUE(fakes.prompt.errors[1].second.description.contains("保存先のフォルダ"));
+    EXPECT_EQ(readBytes(old), "old=bytes\r\n");
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.xcpy"});
+    EXPECT_TRUE(window->unsavedChanges());
+    window->DeleteBatchEntry(); // the new row is current
+    window->SaveBatList();
+    // The dialog starts from the loaded list: the failed saves changed neither path nor folder.
     const CommonDialog& dialog = fakes.prompt.dialogs.last();
     EXPECT_EQ(QStringList({dialog.Filter, dialog.InitDir, dialog.FileName}),
               QStringList({"ﾊﾞｯﾁﾘｽﾄ(*.xcpy) | *.xcpy", XCPY_TEST_DATA, testData("sample.xcpy")}));
     EXPECT_EQ(fakes.prompt.dialogKinds.last(), FileDialogKind::Save);
     EXPECT_EQ(readBytes(target), readBytes(testData("sample.xcpy")));
+    EXPECT_EQ(QDir(path("out")).entryList(QDir::Files | QDir::Hidden), QStringList{"list.xcpy"});
     EXPECT_EQ(panel("FileName")->text(), target);
     EXPECT_EQ(window->initDir(), path("out"));
     EXPECT_FALSE(window->unsavedChanges());
-    EXPECT_TRUE(fakes.logLines.isEmpty()) << "saving a list is not logged";
 }
 
-TEST_F(WindowFiles, failedSave_reportsAndLeavesFileAndStateAsTheyWere) {
-    load();
-    const QString target = path("list.xcpy");
-    writeBytes(target, "old=bytes\r\n");
-    window->OpenBatList(target);
-    addPair("/絵文字😀", "/b"); // not in code page 932
-    const QString initDir = window->initDir();
-    fakes.prompt.fileChoices = {target, path("no/such/folder/list.xcpy")};
-    window->SaveBatList();
-    window->SaveBatList();
-    EXPECT_EQ(fakes.prompt.errors.size(), 2);
-    EXPECT_EQ(fakes.prompt.errors.value(1).first, "SaveBatList");
-    EXPECT_EQ(readBytes(target), "old=bytes\r\n");
-    EXPECT_EQ(panel("FileName")->text(), target);
-    EXPECT_EQ(window->initDir(), initDir);
-    EXPECT_TRUE(window->unsavedChanges());
-    EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files), QStringList({"list.xcpy"}));
-}
-
-TEST_F(WindowFiles, open_refusesSilentlyWhatIsNoListFile) {
+TEST_F(WindowFiles, open_refusesNonListsSilentlyAndFlagsAListReadInPart) {
     loadSample();
     makeFolder("dir.xcpy");
     writeBytes(path("list.txt"), "a=b\r\n");
@@ -62,20 +60,14 @@ TEST_F(WindowFiles, open_refusesSilentlyWhatIsNoListFile) {
                                      path("dir.xcpy"), QStringLiteral("\"\"")})
         window->OpenBatList(candidate);
     EXPECT_EQ(rows(), 5);
-    EXPECT_EQ(panel("FileName")->text(), testData("sample.xcpy"));
     EXPECT_TRUE(fakes.prompt.errors.isEmpty());
     EXPECT_EQ(fakes.prompt.dialogKinds, QList<FileDialogKind>{FileDialogKind::Open});
-}
 
-TEST_F(WindowFiles, open_quotedUpperCasePathLoadsKeepsTheFlagAndReportsBadBytes) {
-    load();
     addPair("/a", "/b");
-    writeBytes(path("My List.XCPY"), "  /x  =  /y=1  \r\nno pair\r\n");
+    writeBytes(path("My List.XCPY"), "/x=/y\r\n");
     window->OpenBatList("\"" + path("My List.XCPY") + "\"");
     ASSERT_EQ(rows(), 1);
-    EXPECT_EQ(destination(0), "/y=1");
     EXPECT_TRUE(window->unsavedChanges()) << "loading leaves the flag as it was";
-    EXPECT_EQ(currentRow1Based(window->lsvBatList), 1);
 
     // Read in part, the list must not pass for the file: saving it would cut the file short.
     markSaved();
@@ -87,21 +79,28 @@ TEST_F(WindowFiles, open_quotedUpperCasePathLoadsKeepsTheFlagAndReportsBadBytes)
     EXPECT_TRUE(fakes.prompt.errors[0].second.description.contains("3 行目の前まで"));
     EXPECT_EQ(panel("FileName")->text(), path("bad.xcpy"));
     EXPECT_TRUE(window->unsavedChanges());
-
-    markSaved(); // 50 MB on one line: refused at once, not shown as one huge folder
-    writeBytes(path("huge.xcpy"), "/a=" + QByteArray(50 << 20, 'b') + "\n");
-    window->OpenBatList(path("huge.xcpy"));
-    EXPECT_EQ(rows(), 0);
-    ASSERT_EQ(fakes.prompt.errors.size(), 2);
-    EXPECT_TRUE(fakes.prompt.errors[1].second.description.contains("1 行目"));
-    EXPECT_TRUE(window->unsavedChanges());
 }
 
-TEST_F(WindowFiles, createBatFile_cancelThenWriteGoldenBytesAndLogThem) {
+// A folder text that could end the quoting or the line is refused before anything is asked.
+TEST_F(WindowFiles, createBatFile_refusesUnsafeTextLogsOnlyWhatIsWrittenAndWritesGoldenBytes) {
     loadSample();
-    fakes.prompt.fileChoices = {std::nullopt, path("backup.bat")};
+    window->InsertBatchEntry("/b", "/say\"hi", -1);
     window->CreateBatFile();
-    EXPECT_TRUE(fakes.logLines.isEmpty()) << "a cancelled dialog logs nothing";
+    window->ExecXCopy();
+    const QString refusal = shownMessages().value(0);
+    EXPECT_EQ(shownMessages(), QStringList({refusal, refusal}));
+    EXPECT_TRUE(refusal.startsWith("6 行目の先フォルダ") &&
+                refusal.endsWith("|48|" + exeBaseName()));
+    EXPECT_TRUE(fakes.prompt.dialogs.isEmpty());
+    EXPECT_FALSE(QFile::exists(runFile()));
+    window->DeleteBatchEntry(); // the new row is current
+
+    fakes.prompt.fileChoices = {std::nullopt, path("no/such/x.bat"), path("backup.bat")};
+    window->CreateBatFile();
+    window->CreateBatFile();
+    ASSERT_EQ(fakes.prompt.errors.size(), 1);
+    EXPECT_EQ(fakes.prompt.errors[0].first, "CreateBatFile");
+    EXPECT_TRUE(fakes.logLines.isEmpty()) << "a cancelled or failed write logs nothing";
     EXPECT_TRUE(panel("BatName")->text().isEmpty());
     EXPECT_EQ(window->batDir(), QDir::currentPath());
     window->CreateBatFile();
@@ -116,25 +115,71 @@ TEST_F(WindowFiles, createBatFile_cancelThenWriteGoldenBytesAndLogThem) {
                      R"(XCopy.exe "C:\My Documents\Reports" "D:\Backup Drive\Reports" /D /E )"}));
 }
 
-TEST_F(WindowFiles, createBatFile_refusesUnsafeTextBeforeTheDialogButNotPercent) {
-    load();
-    addPair("/a", "/100%");
-    window->InsertBatchEntry("/b", "/say\"hi", -1);
-    window->CreateBatFile();
-    window->DeleteBatchEntry(); // the new row is current
-    ASSERT_EQ(shownMessages().size(), 1);
-    EXPECT_TRUE(shownMessages()[0].startsWith("2 行目の先フォルダ") &&
-                shownMessages()[0].contains("|48|"));
-    EXPECT_TRUE(fakes.prompt.dialogs.isEmpty());
+TEST_F(WindowFiles, run_writesRunFileLogsRunsWhileFlagIsSetAndReportsAStartFailure) {
+    loadSample();
+    writeBytes(runFile(), "old run file that is longer than nothing\r\n");
+    fakes.prompt.messageAnswers = {msg::kAnswerCancel};
+    window->ExecXCopy();
+    EXPECT_EQ(shownMessages(), QStringList("XCOPY実行します|65|" + exeBaseName()));
+    EXPECT_EQ(fakes.logLines + fakes.shell.commandLines, QStringList()) << "cancelled";
 
-    fakes.prompt.fileChoices = {path("no/such/x.bat"), path("ok.bat")};
-    window->CreateBatFile();
-    EXPECT_EQ(fakes.prompt.errors.value(0).first, "CreateBatFile"); // logs nothing, keeps state
-    EXPECT_EQ(fakes.prompt.errors.size(), 1);
-    EXPECT_TRUE(fakes.logLines.isEmpty());
-    EXPECT_TRUE(panel("BatName")->text().isEmpty());
-    window->CreateBatFile();
-    EXPECT_EQ(readBytes(path("ok.bat")), "XCopy.exe \"/a\" \"/100%%\" /D /E \r\n");
+    bool runningDuringWait = false;
+    QByteArray bytesDuringWait;
+    fakes.shell.onRun = [&](const QString&) {
+        runningDuringWait = window->copyRunning();
+        bytesDuringWait = readBytes(runFile());
+        return 4;
+    };
+    window->ExecXCopy();
+    EXPECT_TRUE(runningDuringWait && !window->copyRunning());
+    EXPECT_EQ(bytesDuringWait, readBytes(testData("sample-x.bat")));
+    EXPECT_EQ(readBytes(runFile()), bytesDuringWait) << "the run file stays after the run";
+    ASSERT_EQ(fakes.logLines.size(), 7);
+    EXPECT_EQ(fakes.logLines[0], "XCOPY実行");
+    EXPECT_EQ(fakes.logLines[5], R"(XCopy.exe "C:\" "D:\root copy\" /D /E )");
+    EXPECT_EQ(fakes.logLines[6], "XCOPY終了 終了コード 4") << "the result follows the lines";
+    EXPECT_EQ(fakes.log.calls.filter("RunAndWait"),
+              QStringList("ShellHelper.RunAndWait(" + QCoreApplication::applicationDirPath() +
+                          "/xcpycmd /c " + runFile() + ", 1, true)"));
+
+    qputenv("COMSPEC", R"(C:\WINDOWS\system32\cmd.exe)");
+    const QString spaced = makeFolder("Program Files");
+    window->setRunFilesFolder(spaced);
+    window->ExecXCopy();
+    EXPECT_EQ(fakes.shell.commandLines.last(),
+              R"(C:\WINDOWS\system32\cmd.exe /c ")" + spaced + "/x.bat\"");
+
+    fakes.shell.onRun = [](const QString&) -> qint32 {
+        throw ComponentError(53, QStringLiteral("cmd.exe を起動できません"));
+    };
+    window->ExecXCopy();
+    ASSERT_EQ(fakes.prompt.errors.size(), 1);
+    EXPECT_EQ(fakes.prompt.errors[0].first, "ExecXCopy");
+    EXPECT_EQ(fakes.prompt.errors[0].second.number, 53);
+    EXPECT_FALSE(window->copyRunning());
+    EXPECT_EQ(fakes.logLines.last(), "XCOPY実行できませんでした: cmd.exe を起動できません");
+}
+
+TEST_F(WindowFiles, duringRun_closeAndSecondRunAreRefusedOtherCommandsWork) {
+    loadSample();
+    window->show();
+    fakes.shell.onRun = [&](const QString&) {
+        window->showMinimized();
+        EXPECT_FALSE(window->close());
+        window->ExecXCopy();
+        window->mnuF[2]->trigger(); // Save keeps its rules during a run
+        return 0;
+    };
+    fakes.prompt.fileChoices = {std::nullopt};
+    window->ExecXCopy();
+    const QString title = '|' + exeBaseName();
+    EXPECT_EQ(shownMessages(),
+              QStringList({"XCOPY実行します|65" + title, "コピー中です。終了できません|64|",
+                           "コピー中です。実行できません|48" + title}));
+    EXPECT_EQ(fakes.shell.commandLines.size(), 1);
+    EXPECT_EQ(fakes.prompt.dialogs.size(), 1) << "the save dialog opened during the run";
+    EXPECT_FALSE(window->isMinimized()) << "a minimized window is restored";
+    EXPECT_TRUE(window->close());
 }
 
 } // namespace
