@@ -28,9 +28,9 @@ TEST(ConsoleWindow, splitCharactersFloodsAndAQuestionAnsweredNo_showAsTheyShould
         console.appendOutput(QByteArray(1, byte));
     EXPECT_EQ(console.outputText(),
               QStringLiteral("上書きしますか (Yes/No/All)?\n見つかりません\n"));
-    console.appendOutput(QByteArray("line\n").repeated(2 * ConsoleWindow::kMaxLines));
+    console.appendOutput(QByteArray("line\n").repeated(ConsoleWindow::kMaxLines - 1));
     console.outputText();
-    EXPECT_LE(console.outputArea()->blockCount(), ConsoleWindow::kMaxLines + 1);
+    EXPECT_LE(console.outputArea()->blockCount(), ConsoleWindow::kMaxLines);
     // A clean exit after a question answered No did not copy everything.
     console.appendProgress("line 1 1\nplan 2 10\ndone 1 4\n");
     EXPECT_TRUE(console.showResult(0).startsWith(
