@@ -19,7 +19,6 @@ protected:
         window->UpdateCommandState();
         ASSERT_EQ(rows(), 5);
     }
-    QString runFile() const { return path("x.bat"); }
 };
 
 TEST_F(WindowFiles, save_failuresLeaveFileAndStateThenSuccessWritesGoldenBytesAndClearsFlag) {
@@ -60,6 +59,7 @@ TEST_F(WindowFiles, open_refusesNonListsSilentlyAndFlagsAListReadInPart) {
                                      path("dir.xcpy"), QStringLiteral("\"\"")})
         window->OpenBatList(candidate);
     EXPECT_EQ(rows(), 5);
+    EXPECT_EQ(panel("FileName")->text(), testData("sample.xcpy"));
     EXPECT_TRUE(fakes.prompt.errors.isEmpty());
     EXPECT_EQ(fakes.prompt.dialogKinds, QList<FileDialogKind>{FileDialogKind::Open});
 
@@ -92,7 +92,7 @@ TEST_F(WindowFiles, createBatFile_refusesUnsafeTextLogsOnlyWhatIsWrittenAndWrite
     EXPECT_TRUE(refusal.startsWith("6 行目の先フォルダ") &&
                 refusal.endsWith("|48|" + exeBaseName()));
     EXPECT_TRUE(fakes.prompt.dialogs.isEmpty());
-    EXPECT_FALSE(QFile::exists(runFile()));
+    EXPECT_FALSE(QFile::exists(path("x.bat")));
     window->DeleteBatchEntry(); // the new row is current
 
     fakes.prompt.fileChoices = {std::nullopt, path("no/such/x.bat"), path("backup.bat")};
@@ -117,7 +117,7 @@ TEST_F(WindowFiles, createBatFile_refusesUnsafeTextLogsOnlyWhatIsWrittenAndWrite
 
 TEST_F(WindowFiles, run_writesRunFileLogsRunsWhileFlagIsSetAndReportsAStartFailure) {
     loadSample();
-    writeBytes(runFile(), "old run file that is longer than nothing\r\n");
+    writeBytes(path("x.bat"), "old run file that is longer than nothing\r\n");
     fakes.prompt.messageAnswers = {msg::kAnswerCancel};
     window->ExecXCopy();
     EXPECT_EQ(shownMessages(), QStringList("XCOPY実行します|65|" + exeBaseName()));
@@ -127,20 +127,20 @@ TEST_F(WindowFiles, run_writesRunFileLogsRunsWhileFlagIsSetAndReportsAStartFailu
     QByteArray bytesDuringWait;
     fakes.shell.onRun = [&](const QString&) {
         runningDuringWait = window->copyRunning();
-        bytesDuringWait = readBytes(runFile());
+        bytesDuringWait = readBytes(path("x.bat"));
         return 4;
     };
     window->ExecXCopy();
     EXPECT_TRUE(runningDuringWait && !window->copyRunning());
     EXPECT_EQ(bytesDuringWait, readBytes(testData("sample-x.bat")));
-    EXPECT_EQ(readBytes(runFile()), bytesDuringWait) << "the run file stays after the run";
+    EXPECT_EQ(readBytes(path("x.bat")), bytesDuringWait) << "the run file stays after the run";
     ASSERT_EQ(fakes.logLines.size(), 7);
     EXPECT_EQ(fakes.logLines[0], "XCOPY実行");
     EXPECT_EQ(fakes.logLines[5], R"(XCopy.exe "C:\" "D:\root copy\" /D /E )");
     EXPECT_EQ(fakes.logLines[6], "XCOPY終了 終了コード 4") << "the result follows the lines";
     EXPECT_EQ(fakes.log.calls.filter("RunAndWait"),
               QStringList("ShellHelper.RunAndWait(" + QCoreApplication::applicationDirPath() +
-                          "/xcpycmd /c " + runFile() + ", 1, true)"));
+                          "/xcpycmd /c " + path("x.bat") + ", 1, true)"));
 
     qputenv("COMSPEC", R"(C:\WINDOWS\system32\cmd.exe)");
     const QString spaced = makeFolder("Program Files");
