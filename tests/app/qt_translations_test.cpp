@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
 #include <gtest/gtest.h>
@@ -14,9 +13,13 @@
 namespace xcpy {
 namespace {
 
-// Asks a Yes/No/Cancel question through the prompt box and returns the texts of its
-// Yes, No and Cancel buttons, answering Cancel.
-QStringList yesNoCancelButtonTexts() {
+TEST(QtTranslations, standardButtonsOfAQuestionSpeakJapanese) {
+    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ja.qm"))
+        GTEST_SKIP() << "Qt's Japanese texts are not installed (Debian package "
+                        "qt6-translations-l10n)";
+    // Deleting the translator removes it again, so later tests see Qt's English texts.
+    const std::unique_ptr<QTranslator> japanese(
+        installQtTranslations(*QCoreApplication::instance()));
     QStringList texts;
     QObject scope;
     QTimer::singleShot(0, &scope, [&texts] {
@@ -28,34 +31,12 @@ QStringList yesNoCancelButtonTexts() {
     });
     QTimer::singleShot(5000, &scope, [] {
         ADD_FAILURE() << "question left open";
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            box->button(QMessageBox::Cancel)->click();
+        QApplication::activeModalWidget()->close();
     });
-    QtPromptBox prompts;
-    EXPECT_EQ(prompts.Message(nullptr, QStringLiteral("保存しますか？"),
-                              msg::kYesNoCancel | msg::kIconInformation, QString()),
-              msg::kAnswerCancel);
-    return texts;
-}
-
-TEST(QtTranslations, standardButtonsSpeakJapaneseOrStayEnglishWithoutCatalogue) {
-    const QTemporaryDir emptyFolder;
-    EXPECT_EQ(std::unique_ptr<QTranslator>(
-                  installQtTranslations(*QCoreApplication::instance(), emptyFolder.path())),
-              nullptr);
-    EXPECT_EQ(yesNoCancelButtonTexts(), QStringList({"&Yes", "&No", "Cancel"}));
-
-    const QString systemFolder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (!QFileInfo::exists(systemFolder + QStringLiteral("/qtbase_ja.qm")))
-        GTEST_SKIP() << "Qt's Japanese texts are not installed (Debian package "
-                        "qt6-translations-l10n)";
-    // Deleting the translator removes it again, so later tests see Qt's English texts.
-    const std::unique_ptr<QTranslator> japanese(
-        installQtTranslations(*QCoreApplication::instance()));
-    ASSERT_NE(japanese, nullptr);
-    EXPECT_EQ(yesNoCancelButtonTexts(),
-              QStringList({QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)"),
-                           QStringLiteral("キャンセル")}));
+    QtPromptBox().Message(nullptr, QStringLiteral("保存しますか？"),
+                          msg::kYesNoCancel | msg::kIconInformation, QString());
+    EXPECT_EQ(texts, QStringList({QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)"),
+                                  QStringLiteral("キャンセル")}));
 }
 
 } // namespace
