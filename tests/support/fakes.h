@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QStringList>
-#include <QWidget>
 #include <deque>
 #include <functional>
 #include <optional>

@@ -1,13 +1,17 @@
-#include "support/read_only_folder.h"
+#include "app/qt_translations.h"
+#include "app/run_files_folder.h"
 
-#include <QLockFile>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <memory>
 
+namespace xcpy {
 namespace {
 
 // A headless start of the program with its own home, runtime and configuration folders.
@@ -23,14 +27,12 @@ void start(QProcess& program, const QString& home, const QString& runtime) {
     ASSERT_TRUE(program.waitForStarted());
 }
 
-const QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-
 TEST(SingleInstance, secondStart_exitsAtOnceWithStatusZeroAndNoSettings) {
     // Both processes share one runtime and configuration folder, as two starts by one user do.
     QTemporaryDir home;
     const QString runtime = home.filePath("runtime");
     QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, kOwnerOnly);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QProcess first, second;
     start(first, home.path(), runtime);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(runtime + "/xcpylist.lock"); }, 10000));
@@ -44,26 +46,26 @@ TEST(SingleInstance, secondStart_exitsAtOnceWithStatusZeroAndNoSettings) {
     first.waitForFinished();
 }
 
-// A lock that cannot be made is no other instance: the program starts and stays up.
-TEST(SingleInstance, lockThatCannotBeMade_stillGivesAWindow) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root for a read-only mount and another user's file";
-    QTemporaryDir home, runtime;
-    QFile::setPermissions(runtime.path(), kOwnerOnly);
-    // Another user's lock file of the same name, naming a live process of the same name.
-    QLockFile othersLock(runtime.filePath("xcpylist.lock"));
-    ASSERT_TRUE(othersLock.tryLock(0));
-    ASSERT_EQ(
-        ::chown(QFile::encodeName(runtime.filePath("xcpylist.lock")).constData(), 65534, 65534), 0);
-    const xcpy::test::ReadOnlyFolder readOnly;
-    ASSERT_EQ(readOnly.unavailable, "");
-    for (const QString& runtimeFolder : {readOnly.path(), runtime.path()}) {
-        QProcess program;
-        start(program, home.path(), runtimeFolder);
-        EXPECT_FALSE(program.waitForFinished(1500)) << runtimeFolder.toStdString();
-        program.kill();
-        program.waitForFinished();
-    }
+// An installed copy, whose folder the user cannot write, is checked by the install tests.
+TEST(RunFilesFolder, programFolderWhenWritableElseTheUserDataFolderMadeOnDemand) {
+    QTemporaryDir temp;
+    const QString program = temp.filePath("bin"), data = temp.filePath("data/xcpylist");
+    QDir().mkpath(program);
+    EXPECT_EQ(chooseRunFilesFolder(program, data), program);
+    EXPECT_FALSE(QDir(data).exists());
+    EXPECT_EQ(chooseRunFilesFolder(temp.filePath("gone"), data), data);
+    EXPECT_TRUE(QDir(data).exists());
+}
+
+TEST(QtTranslations, standardButtonsSpeakJapanese) {
+    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ja.qm"))
+        GTEST_SKIP() << "Qt's Japanese texts are not installed (Debian package "
+                        "qt6-translations-l10n)";
+    // Deleting the translator removes it again, so later tests see Qt's English texts.
+    const std::unique_ptr<QTranslator> japanese(
+        installQtTranslations(*QCoreApplication::instance()));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("はい(&Y)"));
 }
 
 } // namespace
+} // namespace xcpy
