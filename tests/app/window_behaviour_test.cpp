@@ -56,7 +56,7 @@ TEST_F(WindowBehaviour, new_asksFirstAndEmptiesEverythingButTheSettingsOnlyOnceS
         fakes.prompt.fileChoices = {saveTo.isEmpty() ? std::nullopt : std::optional(saveTo)};
         window->mnuF[0]->trigger();
     }
-    EXPECT_EQ(shownMessages().first(), "バッチファイルに保存しますか？|68|" + exeBaseName());
+    EXPECT_EQ(shownMessages().value(0), "バッチファイルに保存しますか？|68|" + exeBaseName());
     EXPECT_EQ(readBytes(path("kept.xcpy")), "/a=/b\r\n");
     EXPECT_EQ(rows(), 0);
     EXPECT_EQ(window->txtFrom->text() + window->txtTo->text() + panel("FileName")->text() +
