@@ -74,7 +74,7 @@ struct FakePromptBox : PromptBox {
         errors.append({routine, error});
     }
     qint32 Message(QWidget*, const QVariant& text, qint32 style, const QString& title) override {
-        messages << QStringLiteral("%1|%2|%3").arg(text.toString()).arg(style).arg(title);
+        messages << QStringLiteral("%1|%2|%3").arg(text.toString(), QString::number(style), title);
         if (onMessage)
             onMessage();
         return popFront(messageAnswers).value_or(msg::kAnswerOk);
