@@ -26,7 +26,6 @@ TEST_F(DeadShare, rowsOnASilentShare_areNgAndTheWindowIsFreeWithinTwoSeconds) {
     window->OpenBatList(list);
     EXPECT_LT(clock.elapsed(), 2000);
     EXPECT_EQ(marks(), "NNO");
-    EXPECT_EQ(window->model().entry(2).source, local);
 
     // The share has a test stuck on it: a new folder there is unreachable without another wait.
     clock.restart();

@@ -29,26 +29,6 @@ TEST_F(Editing, add_refusesIdenticalTextsAndAcceptsNearMatches) {
     EXPECT_EQ(currentRow1Based(window->lsvBatList), 3);
 }
 
-TEST_F(Editing, insert_marksRowsByBothFoldersAtValidPositionsOnly) {
-    load();
-    const QString a = makeFolder("a"), b = makeFolder("b"), missing = path("missing");
-    window->InsertBatchEntry(a, b, -1);
-    window->InsertBatchEntry(a, missing, -1);
-    window->InsertBatchEntry(missing, b, 1);
-    window->InsertBatchEntry(" " + a + "/", b, 4); // n+1
-    window->InsertBatchEntry(a, b, 6);             // past n+1: refused
-    window->InsertBatchEntry(a, b, 0);             // refused
-    EXPECT_EQ(marks(), "NONN") << "a leading blank names another folder";
-    const auto shows = [&](int row, const char* picture) { // the row's picture is its mark's
-        const QVariant icon = window->model().index(row, 0).data(Qt::DecorationRole);
-        return icon.value<QIcon>().pixmap(16).toImage() ==
-               QIcon(QString(":/icons/") + picture).pixmap(16).toImage();
-    };
-    EXPECT_TRUE(shows(0, "ng.png") && shows(1, "ok.png"));
-    EXPECT_EQ(source(3), " " + a + "/");
-    EXPECT_EQ(currentRow1Based(window->lsvBatList), 4);
-}
-
 TEST_F(Editing, deleteAndMove_actOnTheCurrentRowOnly_aMovedRowIsTestedAgain) {
     load();
     const QString a = makeFolder("a"), b = makeFolder("b"), c = makeFolder("c");
@@ -67,6 +47,12 @@ TEST_F(Editing, deleteAndMove_actOnTheCurrentRowOnly_aMovedRowIsTestedAgain) {
     window->MoveBatchEntry(false);
     EXPECT_EQ(order(), QStringList({a, c, b}));
     EXPECT_EQ(marks(), "OON") << "only the moved row is tested again";
+    const auto shows = [&](int row, const char* picture) { // the row's picture is its mark's
+        const QVariant icon = window->model().index(row, 0).data(Qt::DecorationRole);
+        return icon.value<QIcon>().pixmap(16).toImage() ==
+               QIcon(QString(":/icons/") + picture).pixmap(16).toImage();
+    };
+    EXPECT_TRUE(shows(1, "ok.png") && shows(2, "ng.png"));
     EXPECT_EQ(currentRow1Based(window->lsvBatList), 3);
     EXPECT_TRUE(window->unsavedChanges());
     window->MoveBatchEntry(true);

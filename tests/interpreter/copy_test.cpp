@@ -35,7 +35,8 @@ TEST_P(Copy, NewerOnlyComparesModificationTimes) {
     for (const auto& c : cases) {
         EXPECT_EQ(read(std::string("dst/") + c.name), c.copied ? "new" : "old") << c.name;
         if (c.copied) { // the time is kept, so a second run copies nothing
-            EXPECT_EQ(mtime(std::string("dst/") + c.name), c.source) << c.name;
+            EXPECT_EQ(fs::last_write_time(path(std::string("dst/") + c.name)),
+                      fs::last_write_time(path(std::string("src/") + c.name)));
         }
     }
 }
@@ -53,7 +54,7 @@ TEST_P(Copy, SwitchesSelectWhatIsCopied) {
     } cases[] = {
         {"flat", "", "/I", {".config", "ab.txt"}, {"sub", "empty"}},
         {"s", "", "/S /I", {"sub/.dotdir/e.txt"}, {"empty"}},
-        {"e", "", "/E /I", {"empty/deeper"}, {}},
+        {"e", "", "/e/i", {"empty/deeper"}, {}}, // any case, blanks optional
         {"t", "", "/T /E /I", {"empty/deeper", "sub/.dotdir"}, {".config", "sub/d.txt"}},
         {"pat", "/?.txt", "/S /I", {"a.txt", "b.TXT", "sub/d.txt"}, {"ab.txt", "c.obj"}},
         {"ex", "", "/E /I /EXCLUDE:" + path("excl.txt"), {"sub/d.txt"}, {"c.obj", "build"}},
@@ -83,7 +84,6 @@ TEST_P(Copy, AsksWhetherTheDestinationIsAFileOrAFolder) {
         {q("single.txt") + " " + q("asF"), "F", 0, "asF"},
         {q("single.txt") + " " + q("bad"), "x\nq\nD\n", 0, "bad/single.txt"}, // asked again
         {q("src") + " " + q("eof"), "", 2, nullptr},
-        {q("src") + " " + q("withI") + " /I", "", 0, "withI/a.txt"},
         {q("src") + " \"" + path("slash") + "/\"", "", 0, "slash/a.txt"},
     };
     for (const auto& c : cases) {
@@ -168,22 +168,20 @@ TEST_F(Parallel, NamesAndQuestionsComeInWalkOrder) {
                   std::string(static_cast<std::size_t>(100 + file * 50), 'x'));
     const std::string prefix = path("src/");
     ::setenv("XCPYCMD_WORKERS", "1", 1);
-    const auto alone = xcopy(q("src") + " " + q("one") + " /E /I /Y");
+    const auto walked = namesIn(xcopy(q("src") + " " + q("one") + " /E /I /Y").out, prefix);
     ::setenv("XCPYCMD_WORKERS", "4", 1);
     const auto four = xcopy(q("src") + " " + q("four") + " /E /I /Y");
     EXPECT_EQ(four.status, 0) << four.out;
-    EXPECT_EQ(namesIn(four.out, prefix), namesIn(alone.out, prefix));
-    EXPECT_EQ(namesIn(four.out, prefix).size(), 240u);
+    EXPECT_EQ(namesIn(four.out, prefix), walked);
+    ASSERT_EQ(walked.size(), 240u);
 
     // Three old copies in the middle of the walk: each question waits for its answer while
     // the other files are copied around it, and the answers go to the files in walk order.
-    const std::vector<std::string> walked = namesIn(alone.out, prefix);
     std::vector<std::string> asked;
     for (const std::size_t at : {50, 51, 180}) {
         asked.push_back(walked[at].substr(prefix.size()));
         write("five/" + asked.back(), "old");
     }
-    ::unsetenv("COPYCMD");
     const auto r = xcopy(q("src") + " " + q("five") + " /E /I", "n\ny\nn\n");
     ::unsetenv("XCPYCMD_WORKERS");
     EXPECT_EQ(r.status, 0) << r.out;

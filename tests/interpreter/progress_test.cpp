@@ -19,9 +19,9 @@ TEST_F(Progress, eachLinePlansWhatItWillCopy_andDoneMatchesUnlessAnswersSkipFile
     const auto line = [&](const char* from, const char* to, const std::string& switches) {
         return "XCopy.exe " + q(from) + " " + q(to) + " " + switches + "\r\n";
     };
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    ProgressWriter writer(fds[1]);
+    const int fd = ::open(path("progress").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ProgressWriter writer(fd);
     std::istringstream in("N\n");
     std::ostringstream out;
     Console console(in, out, out);
@@ -31,16 +31,11 @@ TEST_F(Progress, eachLinePlansWhatItWillCopy_andDoneMatchesUnlessAnswersSkipFile
                          "REM not a copy\r\n" + line("w", "u", "/S /U /Y") +
                          line("w", "d", "/D /E") + line("w/s0", "d/s0", "/-Y"),
                      console);
-    ::close(fds[1]);
+    ::close(fd);
     EXPECT_EQ(status, 0) << out.str();
 
     std::vector<std::string> progress;
-    char buffer[4096];
-    std::string bytes;
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    ::close(fds[0]);
-    std::istringstream lines(bytes);
+    std::istringstream lines(read("progress"));
     for (std::string text; std::getline(lines, text);) {
         // Only the last "done" of a line says what it copied; earlier ones may come or not.
         if (text.starts_with("done ") && !progress.empty() && progress.back().starts_with("done "))

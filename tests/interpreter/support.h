@@ -53,11 +53,6 @@ protected:
         const timespec times[2] = {{seconds, 0}, {seconds, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, path(relative).c_str(), times, 0), 0);
     }
-    std::time_t mtime(const std::string& relative) const {
-        struct stat st {};
-        ::stat(path(relative).c_str(), &st);
-        return st.st_mtime;
-    }
     // Temporary files of the copy engine anywhere below the root.
     int temporaries() const {
         int count = 0;
