@@ -1,8 +1,11 @@
+#include "support/silent_share.h"
 #include "support/window_fixture.h"
 
 #include "batchlist/batch_list_view.h"
 #include "companions/hot_button.h"
+#include "files/test_helpers.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 namespace xcpy::test {
@@ -89,6 +92,45 @@ TEST_F(Editing, folderPick_cancelKeepsTextAndFocusGoesToTheField) {
                                             "PathHelper.FieldFocus(txtFrom)",
                                             "ShellHelper.BrowseFolder(先フォルダを選択して下さい)",
                                             "PathHelper.FieldFocus(txtTo)"}));
+}
+
+TEST_F(Editing, insert_showsTheNewRow_afterALoadItsLastRow) {
+    load();
+    window->show();
+    for (int i = 0; i < 300; ++i) // as a list file is read
+        window->InsertBatchEntry("", "", -1);
+    QCoreApplication::processEvents();
+    const auto shown = [&](int row) {
+        const QTreeView* view = window->lsvBatList;
+        return view->viewport()->rect().contains(view->visualRect(window->model().index(row, 0)));
+    };
+    EXPECT_TRUE(shown(299));
+    window->InsertBatchEntry("", "", 1);
+    EXPECT_TRUE(shown(0)) << "at once";
+}
+
+TEST_F(Editing, rowsOnASilentShare_areNgAndTheWindowIsFreeWithinTwoSeconds) {
+    const SilentShare share;
+    if (!share.unavailable.isEmpty())
+        GTEST_SKIP() << qPrintable(share.unavailable);
+    load();
+    const QString local = makeFolder("local");
+    const QString list = path("job.xcpy");
+    ASSERT_TRUE(writeBytes(list, QStringLiteral("%1=%2\r\n%2=%3\r\n%2=%2\r\n")
+                                     .arg(share.path("backup/a"), local, share.path("backup/b"))
+                                     .toUtf8()));
+
+    QElapsedTimer clock;
+    clock.start();
+    window->OpenBatList(list);
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(marks(), "NNO");
+
+    // The share has a test stuck on it: a new folder there is unreachable without another wait.
+    clock.restart();
+    addPair(local, share.path("other"));
+    EXPECT_LT(clock.elapsed(), 400);
+    EXPECT_EQ(marks(), "NNON");
 }
 
 } // namespace
