@@ -24,9 +24,10 @@ TEST_F(Editing, add_refusesIdenticalTextsAndAcceptsNearMatches) {
     EXPECT_FALSE(window->unsavedChanges());
 
     addPair(a, a.toLower());
-    addPair(a, a + "/");
-    addPair(a, a + "/"); // duplicates are allowed
+    addPair(" " + a, a + "/");
+    addPair(" " + a, a + "/"); // duplicates are allowed
     EXPECT_EQ(rows(), 3);
+    EXPECT_EQ(source(2) + "|" + destination(2), " " + a + "|" + a + "/") << "kept as typed";
     EXPECT_EQ(window->txtFrom->text() + window->txtTo->text(), "");
     EXPECT_TRUE(window->unsavedChanges());
     EXPECT_EQ(currentRow1Based(window->lsvBatList), 3);

@@ -9,7 +9,6 @@ bool run(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Unmounts, whatever the test's end.
 struct Mounted {
     std::string point;
     ~Mounted() {
