@@ -26,11 +26,10 @@ TEST_F(Progress, eachLinePlansWhatItWillCopy_andDoneMatchesUnlessAnswersSkipFile
     std::ostringstream out;
     Console console(in, out, out);
     console.setProgress(&writer);
-    const int status =
-        runBatchText("@echo off\r\n" + line("w", "d", "/E /I /EXCLUDE:" + path("ex.txt")) +
-                         "REM not a copy\r\n" + line("w", "u", "/S /U /Y") +
-                         line("w", "d", "/D /E") + line("w/s0", "d/s0", "/-Y"),
-                     console);
+    const int status = runBatchText(line("w", "d", "/E /I /EXCLUDE:" + path("ex.txt")) +
+                                        line("w", "u", "/S /U /Y") + line("w", "d", "/D /E") +
+                                        line("w/s0", "d/s0", "/-Y") + "PAUSE\r\n",
+                                    console);
     ::close(fd);
     EXPECT_EQ(status, 0) << out.str();
 

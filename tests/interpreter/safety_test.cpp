@@ -114,7 +114,7 @@ TEST_F(Binary, AnErrorStopsAParallelRunWithNothingHalfWritten) {
     // The walk stopped soon after the first failing name: only the copies queued by then follow.
     const auto names = namesIn(r.out, path("src/"));
     const auto failed =
-        std::ranges::find_if(names, [](auto& n) { return n.ends_with("-big.bin"); });
+        std::ranges::find_if(names, [](const auto& n) { return n.ends_with("-big.bin"); });
     EXPECT_LE(names.end() - failed, 60) << r.out;
 }
 
@@ -149,7 +149,7 @@ TEST_F(Binary, ExitStatusesAndCommandLine) {
     EXPECT_NE(read("out.txt").find("run.bat"), std::string::npos);
     EXPECT_EQ(read("ok/a.txt") + read("先/データ.txt"), "ax");
     EXPECT_FALSE(exists("asked/a.txt"));
-    // As the program runs its run file: a quoted name with a blank, the folder question
+    // As the window runs its run file: a quoted name with a blank, the folder question
     // answered from the pipe, each command shown before it runs, and PAUSE meeting the end of
     // input; "%%" in a line stands for "%".
     write("my run.bat", "XCopy.exe " + q("src") + " " + q("new%%") + " /D /E \r\nPAUSE\r\n");
