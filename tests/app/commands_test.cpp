@@ -3,9 +3,11 @@
 #include "batchlist/batch_list_view.h"
 #include "companions/hot_button.h"
 #include "companions/prompt_box.h"
+#include "files/test_helpers.h"
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -30,10 +32,9 @@ QString states(const frmXCopy& w) {
 
 TEST_F(Commands, commandState_followsRowsCurrentRowAndFields) {
     load();
-    // Typing leaves Add as it was until the List menu opens; a single blank counts as filled.
+    // Opening the List menu recomputes the state; a single blank counts as filled.
     window->txtFrom->setText(" ");
     window->txtTo->setText("/x");
-    EXPECT_EQ(states(*window), "0000000");
     emit window->mnuList->aboutToShow();
     EXPECT_EQ(states(*window), "0001000");
     window->txtTo->clear();
@@ -59,20 +60,8 @@ TEST_F(Commands, commandState_followsRowsCurrentRowAndFields) {
     }
 }
 
-TEST_F(Commands, dispatch_byKeyAndIndexRecomputesExceptAfterQuit) {
+TEST_F(Commands, optionsAndVersionInformation_recomputeTheStateAfterwards) {
     load();
-    window->txtFrom->setText(makeFolder("a"));
-    window->txtTo->setText(makeFolder("b"));
-    window->UpdateCommandState();
-    button("Add")->trigger();
-    EXPECT_EQ(rows(), 1);
-    button("Open")->trigger();
-    EXPECT_EQ(fakes.prompt.dialogKinds, QList<FileDialogKind>{FileDialogKind::Open});
-    addPair("/p", "/q");
-    button("Delete")->trigger(); // the new row is current
-    EXPECT_EQ(rows(), 1);
-
-    // Options and Version information have their own work; both recompute the state afterwards.
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); }); // Options
     for (QAction* item : {window->mnuO[0], window->mnuH[0]}) {
         window->txtFrom->clear();
@@ -82,11 +71,6 @@ TEST_F(Commands, dispatch_byKeyAndIndexRecomputesExceptAfterQuit) {
         item->trigger();
         EXPECT_TRUE(button("Add")->isEnabled()) << item->objectName().toStdString();
     }
-    markSaved();
-    window->txtFrom->clear();
-    window->mnuF[7]->trigger(); // Quit: closes, no recompute
-    EXPECT_TRUE(button("Add")->isEnabled());
-    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(Commands, contextMenu_opensOnRightClickOverTheSelectedRowOnly) {
@@ -96,28 +80,22 @@ TEST_F(Commands, contextMenu_opensOnRightClickOverTheSelectedRowOnly) {
     addPair(makeFolder("c"), makeFolder("d")); // row 2 is selected
     QCoreApplication::processEvents();
     QWidget* viewport = window->lsvBatList->viewport();
-    const auto click = [&](Qt::MouseButton mouse, QPoint pos) {
+    const auto click = [&](Qt::MouseButton mouse, int row) {
+        const QPoint pos = window->lsvBatList->visualRect(window->model().index(row, 1)).center();
         QTest::mousePress(viewport, mouse, {}, pos);
         QTest::mouseRelease(viewport, mouse, {}, pos);
+        return pos;
     };
-    const auto centre = [&](int row) {
-        return window->lsvBatList->visualRect(window->model().index(row, 1)).center();
-    };
-    click(Qt::RightButton, centre(0));
-    QTest::mouseDClick(viewport, Qt::RightButton, {}, centre(0));
+    QTest::mouseDClick(viewport, Qt::RightButton, {}, click(Qt::RightButton, 0));
     EXPECT_FALSE(window->mnuList->isVisible());
     EXPECT_EQ(currentRow1Based(window->lsvBatList), 2) << "a right click never selects";
-    EXPECT_EQ(window->lsvBatList->currentIndex().row(), 1);
-    click(Qt::RightButton, QPoint(5, viewport->height() - 5)); // below the last row
-    EXPECT_FALSE(window->mnuList->isVisible());
-    click(Qt::RightButton, centre(1));
+    click(Qt::RightButton, 1);
     EXPECT_TRUE(window->mnuList->isVisible());
     window->mnuList->hide();
 
-    click(Qt::LeftButton, centre(0));
+    click(Qt::LeftButton, 0);
     EXPECT_FALSE(window->mnuList->isVisible());
-    EXPECT_EQ(currentRow1Based(window->lsvBatList), 1);
-    EXPECT_EQ(states(*window), "1110101"); // recomputed after the click
+    EXPECT_EQ(states(*window), "1110101") << "the clicked row is current, the state recomputed";
 }
 
 // One line per menu ("title: caption shortcut, ...") and one for the toolbar ("key tooltip, ...");
@@ -158,7 +136,6 @@ TEST_F(Commands, composition_menusToolbarAndShortcutsAsTheUserMeetsThem) {
     QCoreApplication::processEvents();
     window->UpdateCommandState(); // Save, Delete and Add are offered
     window->lsvBatList->setFocus();
-    fakes.log.calls.clear();
     for (Qt::Key key : {Qt::Key_O, Qt::Key_S, Qt::Key_F, Qt::Key_T})
         QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
     EXPECT_EQ(fakes.prompt.dialogKinds,
@@ -180,6 +157,47 @@ TEST_F(Commands, composition_menusToolbarAndShortcutsAsTheUserMeetsThem) {
     fakes.prompt.messageAnswers = {msg::kAnswerNo}; // do not save
     QTest::keyClick(window->lsvBatList, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible()) << "Ctrl+Q closes";
+}
+
+// A user's session through the real widgets; only prompts, pickers and the process are fakes.
+TEST_F(Commands, session_pickTypeAddMoveChangeSwitchesWriteTheBatchFileDeleteAndOpen) {
+    load();
+    showActive();
+    const auto clickToolbar = [&](const char* key) {
+        QTest::mouseClick(window->tlbXCopy->widgetForAction(button(key)), Qt::LeftButton);
+    };
+    const QString a = makeFolder("src/a"), b = makeFolder("dst/b"), c = makeFolder("src/c");
+    fakes.shell.folderChoices = {a, b};
+    QTest::mouseClick(window->cmdFrom, Qt::LeftButton);
+    QTest::mouseClick(window->cmdTo, Qt::LeftButton);
+    clickToolbar("Add");
+    QTest::keyClicks(window->txtFrom, c);
+    QTest::keyClicks(window->txtTo, path("dst/none"));
+    emit window->mnuList->aboutToShow(); // opening the menu brings its items up to date
+    window->mnuL[3]->trigger();
+    ASSERT_EQ(rows(), 2);
+    QCoreApplication::processEvents();
+    clickToolbar("Up");
+    EXPECT_EQ(source(0), c);
+
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>("txtXOption")->setText("/E /I /Y");
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    });
+    window->mnuO[0]->trigger();
+    fakes.prompt.fileChoices = {path("job.bat")};
+    clickToolbar("Bat");
+    EXPECT_EQ(QString::fromLatin1(readBytes(path("job.bat"))),
+              "XCopy.exe \"" + c + "\" \"" + path("dst/none") + "\" /E /I /Y\r\n" + "XCopy.exe \"" +
+                  a + "\" \"" + b + "\" /E /I /Y\r\n");
+    EXPECT_EQ(fakes.logLines.first(), "バッチ作成");
+
+    clickToolbar("Delete");
+    EXPECT_EQ(rows(), 1);
+    clickToolbar("Open");
+    EXPECT_EQ(fakes.prompt.dialogKinds.last(), FileDialogKind::Open);
 }
 
 } // namespace

@@ -1,76 +1,36 @@
 #include "support.h"
 
-#include <cstdio>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace xcpycmd::test {
 namespace {
 
-// The drives Windows users carry, as images mounted through FUSE: no kernel module needed,
-// but root and /dev/fuse are.
-struct Drive {
-    const char* name;
-    const char* format; // %s: the image
-    const char* mount;  // %s %s: the image, the mount point
-    std::vector<const char*> tools;
-};
-
-const Drive kDrives[] = {
-    {"NTFS", "mkfs.ntfs -F -Q %s", "ntfs-3g %s %s", {"mkfs.ntfs", "ntfs-3g"}},
-    {"FAT", "mkfs.vfat %s", "fusefat -o rw+ %s %s", {"mkfs.vfat", "fusefat"}},
-};
-
 bool run(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-std::string fill(const char* format, const std::string& a, const std::string& b = "") {
-    char buffer[1024];
-    std::snprintf(buffer, sizeof buffer, format, a.c_str(), b.c_str());
-    return buffer;
-}
-
-class Drives : public TempTree {
-protected:
-    void SetUp() override {
-        TempTree::SetUp();
-        if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0)
-            GTEST_SKIP() << "needs root and /dev/fuse to mount file system images";
-        for (const Drive& drive : kDrives)
-            for (const char* tool : drive.tools)
-                if (!run(std::string("command -v ") + tool))
-                    GTEST_SKIP() << tool << " is not installed (tools/install-deps.sh)";
+struct Mounted {
+    std::string point;
+    ~Mounted() {
+        if (!run("umount " + point))
+            run("umount -l " + point);
     }
-    void TearDown() override {
-        if (!mounted.empty())
-            unmount();
-        TempTree::TearDown();
-    }
-    // Formats a fresh image and mounts it at "mnt"; false when FUSE refuses the mount (a
-    // container without the right to mount).
-    bool mount(const Drive& drive) {
-        const std::string image = path(std::string(drive.name) + ".img");
-        fs::create_directories(path("mnt"));
-        write(std::string(drive.name) + ".img", "");
-        if (::truncate(image.c_str(), 32 << 20) != 0 || !run(fill(drive.format, image))) {
-            ADD_FAILURE() << "cannot make the " << drive.name << " image";
-            return false;
-        }
-        if (!run(fill(drive.mount, image, path("mnt"))))
-            return false;
-        mounted = path("mnt");
-        return true;
-    }
-    void unmount() {
-        if (!run("fusermount -u " + mounted) && !run("umount " + mounted))
-            run("umount -l " + mounted);
-        mounted.clear();
-    }
-    std::string mounted;
 };
 
+using Drives = TempTree;
+
+// The drives Windows users carry, as images mounted through FUSE: no kernel module needed, but
+// root and /dev/fuse are.
 TEST_F(Drives, SecondNewerOnlyRunCopiesOnlyWhatChanged) {
+    if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0)
+        GTEST_SKIP() << "needs root and /dev/fuse to mount file system images";
+    for (const char* tool : {"mkfs.ntfs", "ntfs-3g", "mkfs.vfat", "fusefat"})
+        if (!run(std::string("command -v ") + tool))
+            GTEST_SKIP() << tool << " is not installed (tools/install-deps.sh)";
+    const struct {
+        std::string name, format, mount; // the commands take the image, then the mount point
+    } drives[] = {{"NTFS", "mkfs.ntfs -F -Q ", "ntfs-3g "},
+                  {"FAT", "mkfs.vfat ", "fusefat -o rw+ "}};
     // Odd seconds with nanoseconds: no FAT or NTFS time holds them exactly.
     const std::time_t base = 1'700'000'001;
     for (int i = 0; i < 4; ++i) {
@@ -81,10 +41,16 @@ TEST_F(Drives, SecondNewerOnlyRunCopiesOnlyWhatChanged) {
     }
     const std::string line = q("src") + " " + q("mnt/backup") + " /D /E /I /Y";
     std::time_t touched = base + 100;
-    for (const Drive& drive : kDrives) {
+    fs::create_directories(path("mnt"));
+    for (const auto& drive : drives) {
         SCOPED_TRACE(drive.name);
-        if (!mount(drive))
+        const std::string image = path(drive.name + ".img");
+        write(drive.name + ".img", "");
+        ASSERT_EQ(::truncate(image.c_str(), 32 << 20), 0);
+        ASSERT_TRUE(run(drive.format + image));
+        if (!run(drive.mount + image + " " + path("mnt")))
             GTEST_SKIP() << "FUSE refused to mount the " << drive.name << " image here";
+        const Mounted mounted{path("mnt")};
         auto r = xcopy(line);
         EXPECT_EQ(r.status, 0) << r.out;
         EXPECT_NE(r.out.find("4 個のファイルをコピーしました"), std::string::npos) << r.out;
@@ -96,7 +62,6 @@ TEST_F(Drives, SecondNewerOnlyRunCopiesOnlyWhatChanged) {
         r = xcopy(line);
         EXPECT_NE(r.out.find("1 個のファイルをコピーしました"), std::string::npos) << r.out;
         EXPECT_EQ(read("mnt/backup/sub/f1.txt"), "changed");
-        unmount();
     }
 }
 

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace xcpycmd::test {
 
@@ -46,17 +47,11 @@ protected:
         return text.str();
     }
     bool exists(const std::string& relative) const {
-        struct stat st {};
-        return ::lstat(path(relative).c_str(), &st) == 0;
+        return fs::exists(fs::symlink_status(root / relative));
     }
     void setTime(const std::string& relative, std::time_t seconds) const {
         const timespec times[2] = {{seconds, 0}, {seconds, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, path(relative).c_str(), times, 0), 0);
-    }
-    std::time_t mtime(const std::string& relative) const {
-        struct stat st {};
-        ::stat(path(relative).c_str(), &st);
-        return st.st_mtime;
     }
     // Temporary files of the copy engine anywhere below the root.
     int temporaries() const {
@@ -81,6 +76,16 @@ protected:
 
     fs::path root;
 };
+
+// The lines of `out` that start with `prefix`: the names a copy showed, in order.
+inline std::vector<std::string> namesIn(const std::string& out, const std::string& prefix) {
+    std::vector<std::string> names;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with(prefix))
+            names.push_back(line);
+    return names;
+}
 
 // Copy tests run with the walking thread copying alone and with four workers.
 class WithWorkers : public TempTree, public ::testing::WithParamInterface<int> {

@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QStringList>
-#include <QWidget>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -53,9 +52,7 @@ struct FakeSettingsStore : SettingsStore {
         return values.contains(key.toString()) ? QVariant(values[key.toString()]) : defaultValue;
     }
     void WriteSetting(const QVariant& key, const QVariant& value) override {
-        const QObject* object = value.canConvert<QObject*>() ? value.value<QObject*>() : nullptr;
-        log.add("SettingsStore", "WriteSetting",
-                {key.toString(), object ? '<' + object->objectName() + '>' : value.toString()});
+        log.add("SettingsStore", "WriteSetting", {key.toString(), settingValueText(value)});
         values[key.toString()] = settingValueText(value);
     }
     QString WriteFailure() const override { return writeFailure; }
@@ -72,18 +69,14 @@ struct FakeRunLog : RunLog {
     QStringList& lines;
 };
 
-struct ShownMessage {
-    QString text;
-    qint32 style = 0;
-    QString title;
-};
-
 struct FakePromptBox : PromptBox {
     void ErrorReport(const QString& routine, const ErrorInfo& error) override {
         errors.append({routine, error});
     }
     qint32 Message(QWidget*, const QVariant& text, qint32 style, const QString& title) override {
-        messages << ShownMessage{text.toString(), style, title};
+        messages << QStringLiteral("%1|%2|%3").arg(text.toString(), QString::number(style), title);
+        if (onMessage)
+            onMessage();
         return popFront(messageAnswers).value_or(msg::kAnswerOk);
     }
     void VersionInfo(QWidget*, const ApplicationInfo&, QObject*) override {}
@@ -99,7 +92,8 @@ struct FakePromptBox : PromptBox {
     // Scripted answers, taken in order; an empty queue answers OK / cancels the dialog.
     std::deque<qint32> messageAnswers;
     std::deque<std::optional<QString>> fileChoices; // nullopt: the user cancels
-    QList<ShownMessage> messages;
+    std::function<void()> onMessage;                // runs while the message is shown
+    QStringList messages;                           // each as "text|style|title"
     QList<CommonDialog> dialogs;
     QList<FileDialogKind> dialogKinds;
     QList<QPair<QString, ErrorInfo>> errors;

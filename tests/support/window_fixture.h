@@ -64,13 +64,7 @@ protected:
         QApplication::setActiveWindow(window.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
-    // The messages shown so far, each as "text|style|title".
-    QStringList shownMessages() const {
-        QStringList shown;
-        for (const ShownMessage& m : fakes.prompt.messages)
-            shown << QStringLiteral("%1|%2|%3").arg(m.text).arg(m.style).arg(m.title);
-        return shown;
-    }
+    QStringList shownMessages() const { return fakes.prompt.messages; }
 
     QTemporaryDir temp;
     FakeCompanions fakes;
