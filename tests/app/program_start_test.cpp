@@ -1,5 +1,7 @@
+#include "app/instance_lock.h"
 #include "app/qt_translations.h"
 #include "app/run_files_folder.h"
+#include "support/read_only_folder.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <unistd.h>
 
 namespace xcpy {
 namespace {
@@ -44,6 +47,27 @@ TEST(SingleInstance, secondStart_exitsAtOnceWithStatusZeroAndNoSettings) {
     EXPECT_FALSE(QFile::exists(home.filePath("config/xcpylist/xcpylist.ini")));
     first.kill();
     first.waitForFinished();
+}
+
+// Only a lock of this user naming a live process stops a start; one that cannot be made or that
+// belongs to another user must not keep the user from working.
+TEST(InstanceLock, onlyThisUsersLiveLockCountsAsAnotherInstance) {
+    QTemporaryDir runtime;
+    const QString path = runtime.filePath("xcpylist.lock");
+    {
+        const InstanceLock first(path);
+        EXPECT_FALSE(first.heldByAnotherInstance());
+        EXPECT_TRUE(InstanceLock(path).heldByAnotherInstance());
+    }
+    const test::ReadOnlyFolder readOnly;
+    ASSERT_EQ(readOnly.unavailable, "");
+    EXPECT_FALSE(InstanceLock(readOnly.filePath("xcpylist.lock")).heldByAnotherInstance());
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "another user's lock file needs root";
+    QLockFile others(path);
+    ASSERT_TRUE(others.tryLock(0));
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    EXPECT_FALSE(InstanceLock(path).heldByAnotherInstance());
 }
 
 // An installed copy, whose folder the user cannot write, is checked by the install tests.

@@ -194,5 +194,17 @@ TEST_P(Safety, LinkLoopsEndAndSpecialFilesAreSkipped) {
     EXPECT_NE(r.out.find("ループ"), std::string::npos);
 }
 
+TEST_P(Safety, TooDeepATreeIsAnErrorAfterCopyingWhatLiesAbove) {
+    std::string deep = "src";
+    for (int level = 0; level < 1100; ++level, deep += "/d")
+        fs::create_directory(path(deep)); // create_directories refuses paths this long
+    write(deep + "/deep.txt", "x");
+    const auto r = xcopy(q("src") + " " + q("dst") + " /E /I /Y");
+    EXPECT_EQ(r.status, 4);
+    EXPECT_NE(r.out.find("階層が深すぎる"), std::string::npos) << r.out.substr(0, 300);
+    EXPECT_TRUE(fs::is_directory(path("dst/d/d/d")));
+    EXPECT_FALSE(exists("dst" + deep.substr(3) + "/deep.txt"));
+}
+
 } // namespace
 } // namespace xcpycmd::test
