@@ -1,6 +1,7 @@
 #include "interpreter/xcopy.h"
 #include "interpreter/file_read.h"
 
+#include "common/missing_drive.h"
 #include "files/codepage.h"
 #include "interpreter/copy_pool.h"
 #include "interpreter/messages.h"
@@ -715,6 +716,14 @@ int Engine::run() {
         destFileName_ = file;
     }
     recursive_ = (o_.subfolders || o_.treeOnly) && !destIsFile_;
+    if (const auto drive = xcpy::missingDriveOf(destRoot_)) {
+        con_.errorLine("コピー先のドライブがありません (" + drive->folder +
+                       (drive->fromFstab ? " はマウントされていません) - "
+                                         : " にドライブがつながっていません) - ") +
+                       dest);
+        con_.line(summary());
+        return kBadCommand;
+    }
 
     // Refuse to copy a folder onto itself or into itself.
     std::error_code ec;
