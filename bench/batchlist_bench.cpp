@@ -9,6 +9,7 @@
 #include "batchlist/batch_list_view.h"
 #include "batchlist/folder_check.h"
 #include "batchlist/folder_probe.h"
+#include "common/missing_drive.h"
 #include "support/silent_share.h"
 
 #include <QApplication>
@@ -82,9 +83,11 @@ struct ShownView {
 double folderTestsAlone(const QStringList& sources, const QStringList& destinations) {
     QElapsedTimer timer;
     timer.start();
+    const DriveFacts drives = systemDriveFacts(); // as the window reads them once per list
     int ok = 0;
     for (int i = 0; i < kRows; ++i)
-        ok += checkFolders(sources[i], destinations[i]) == CheckMark::OK;
+        ok += examineFolder(sources[i], drives).listable() &&
+              examineFolder(destinations[i], drives).listable();
     const double ms = timer.nsecsElapsed() / 1e6;
     if (ok != kRows)
         qFatal("only %d of %d pairs found", ok, kRows);
@@ -115,9 +118,13 @@ InsertRun insertAll(const QStringList& sources, const QStringList& destinations,
         batch.emplace(probe, sources.mid(0, rows) + destinations.mid(0, rows));
     block.start(); // the blocks compare row inserts, without starting the tests
     for (int i = 0; i < rows; ++i) {
-        const CheckMark mark =
-            testFolders ? probe.check(sources[i], destinations[i]) : CheckMark::OK;
-        const int row = shown.model.insertEntry(-1, {sources[i], destinations[i], mark});
+        BatchEntry entry{sources[i], destinations[i], CheckMark::OK, {}};
+        if (testFolders) {
+            const PairVerdict verdict = probe.check(sources[i], destinations[i]);
+            entry.mark = verdict.mark();
+            entry.notes = verdict.notes();
+        }
+        const int row = shown.model.insertEntry(-1, std::move(entry));
         selectAndReveal(&shown.view, row);
         if (applyEachRow)
             finishPendingReveal(&shown.view);

@@ -12,8 +12,9 @@
 namespace xcpy {
 
 void frmXCopy::InsertBatchEntry(const QString& source, const QString& destination, int position) {
-    const CheckMark mark = folderProbe_->check(source, destination);
-    const int row = model_->insertEntry(position, BatchEntry{source, destination, mark});
+    const PairVerdict verdict = folderProbe_->check(source, destination);
+    const int row = model_->insertEntry(
+        position, BatchEntry{source, destination, verdict.mark(), verdict.notes()});
     if (row < 0)
         return; // a position the list refuses creates no row
     selectAndReveal(lsvBatList, row);

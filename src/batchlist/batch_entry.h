@@ -17,6 +17,8 @@ struct BatchEntry {
     QString source;
     QString destination;
     CheckMark mark = CheckMark::NG;
+    // What the folder test found beyond the mark, one line per finding, for the row's tooltip.
+    QString notes{};
 };
 
 } // namespace xcpy

@@ -3,6 +3,22 @@
 #include <utility>
 
 namespace xcpy {
+namespace {
+
+// Rich text with every character escaped, so that no folder name is taken for markup, and not
+// wrapped, so that a folder stays on one line.
+QString toolTip(const QString& folder, const QString& notes) {
+    QStringList lines;
+    for (const QString& line : {folder, notes})
+        if (!line.isEmpty())
+            lines << line.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"));
+    if (lines.isEmpty())
+        return {};
+    return QStringLiteral("<p style=\"white-space:pre\">%1</p>")
+        .arg(lines.join(QStringLiteral("<br>")));
+}
+
+} // namespace
 
 BatchListModel::BatchListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -28,6 +44,8 @@ QVariant BatchListModel::data(const QModelIndex& index, int role) const {
             const QIcon& icon = row.mark == CheckMark::OK ? m_okIcon : m_ngIcon;
             return icon.isNull() ? QVariant() : QVariant(icon);
         }
+    case Qt::ToolTipRole:
+        return toolTip(index.column() == SourceColumn ? row.source : row.destination, row.notes);
     case MarkKeyRole:
         return checkMarkKey(row.mark);
     default:

@@ -9,7 +9,8 @@
 namespace xcpy {
 
 // The batch list: the one store of its rows, in list order, shown read-only by the window's list.
-// Rows are numbered from 0 here; only insertEntry takes the 1-based position a user gives.
+// Rows are numbered from 0 here; only insertEntry takes the 1-based position a user gives. A
+// cell's tooltip holds its whole folder text, which the column may cut short, and the row's notes.
 class BatchListModel : public QAbstractTableModel {
     Q_OBJECT
 

@@ -1,7 +1,7 @@
 #include "batchlist/folder_probe.h"
 
-#include "batchlist/folder_check.h"
 #include "batchlist/network_mounts.h"
+#include "common/missing_drive.h"
 
 #include <QHash>
 
@@ -18,6 +18,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+FolderVerdict noAnswer() {
+    return FolderVerdict{FolderVerdict::State::NoAnswer, {}, false};
+}
+
 // "a/b", "a/b/" and "a/b//" are one folder and share one test.
 QString folderKey(const QString& folder) {
     qsizetype end = folder.size();
@@ -33,8 +37,9 @@ struct FolderProbe::State : std::enable_shared_from_this<State> {
         explicit Entry(QString f) : folder(std::move(f)) {}
         QString folder;
         enum class Phase { Queued, Running, Answered } phase = Phase::Queued;
-        bool exists = false;
-        bool abandoned = false; // ran past the bound: counted missing, its thread left alone
+        FolderVerdict verdict;
+        std::shared_ptr<const DriveFacts> drives; // as the question's batch began
+        bool abandoned = false; // ran past the bound: no answer, its thread left alone
         QString stuckMount;     // the network mount it is stuck on, if any
         Clock::time_point started;
     };
@@ -52,6 +57,7 @@ struct FolderProbe::State : std::enable_shared_from_this<State> {
     std::condition_variable work;     // workers wait for a queued folder or the end
     std::condition_variable answered; // questions wait for an answer or a deadline
     QHash<QString, EntryPtr> entries; // by folder key: pending tests and answers of the batch
+    std::shared_ptr<const DriveFacts> batchDrives; // read as the outermost batch began
     std::deque<EntryPtr> queue;
     std::vector<EntryPtr> running;
     int workers = 0; // threads that take folders from the queue
@@ -67,6 +73,8 @@ struct FolderProbe::State : std::enable_shared_from_this<State> {
         if (slot)
             return slot;
         slot = std::make_shared<Entry>(folder);
+        slot->drives =
+            batchDepth > 0 ? batchDrives : std::make_shared<const DriveFacts>(systemDriveFacts());
         queue.push_back(slot);
         if (idle > 0)
             work.notify_one();
@@ -118,8 +126,8 @@ struct FolderProbe::State : std::enable_shared_from_this<State> {
                stuckMounts.contains(mountPointOf(networkMounts, entry.folder));
     }
 
-    void answer(const EntryPtr& entry, bool exists) {
-        entry->exists = exists;
+    void answer(const EntryPtr& entry, FolderVerdict verdict) {
+        entry->verdict = std::move(verdict);
         entry->phase = Entry::Phase::Answered;
         if (entry->abandoned || batchDepth == 0)
             forget(entry);
@@ -137,6 +145,7 @@ struct FolderProbe::State : std::enable_shared_from_this<State> {
     void endBatch() {
         if (--batchDepth > 0)
             return;
+        batchDrives.reset();
         for (const EntryPtr& entry : queue)
             forget(entry);
         queue.clear();
@@ -158,7 +167,7 @@ struct FolderProbe::State : std::enable_shared_from_this<State> {
             const EntryPtr entry = s.queue.front();
             s.queue.pop_front();
             if (s.onStuckMount(*entry)) {
-                s.answer(entry, false);
+                s.answer(entry, noAnswer());
                 continue;
             }
             entry->phase = Entry::Phase::Running;
@@ -166,11 +175,11 @@ struct FolderProbe::State : std::enable_shared_from_this<State> {
             s.running.push_back(entry);
 
             lock.unlock();
-            const bool exists = s.test(entry->folder);
+            FolderVerdict verdict = s.test(entry->folder, *entry->drives);
             lock.lock();
 
             std::erase(s.running, entry);
-            s.answer(entry, exists);
+            s.answer(entry, std::move(verdict));
             if (entry->abandoned) {
                 // Back from a stuck test: work again if a worker is missing, else end.
                 --s.stuck;
@@ -188,7 +197,7 @@ FolderProbe::FolderProbe() : FolderProbe(Limits{}) {}
 
 FolderProbe::FolderProbe(Limits limits, Test test, ListMounts listMounts)
     : state_(std::make_shared<State>(
-          limits, test ? std::move(test) : Test(folderExists),
+          limits, test ? std::move(test) : Test(examineFolder),
           listMounts ? std::move(listMounts) : ListMounts([] { return networkMountPoints(); }))) {}
 
 FolderProbe::~FolderProbe() {
@@ -200,7 +209,8 @@ FolderProbe::~FolderProbe() {
 FolderProbe::Batch::Batch(FolderProbe& probe, const QStringList& folders) : probe_(probe) {
     State& s = *probe_.state_;
     const std::lock_guard lock(s.mutex);
-    ++s.batchDepth;
+    if (s.batchDepth++ == 0)
+        s.batchDrives = std::make_shared<const DriveFacts>(systemDriveFacts());
     for (const QString& folder : folders)
         s.request(folder);
 }
@@ -210,31 +220,32 @@ FolderProbe::Batch::~Batch() {
     probe_.state_->endBatch();
 }
 
-bool FolderProbe::exists(const QString& folder) {
+FolderVerdict FolderProbe::examine(const QString& folder) {
     State& s = *state_;
     std::unique_lock lock(s.mutex);
     const State::EntryPtr entry = s.request(folder);
     for (;;) {
         if (entry->abandoned)
-            return false;
+            return noAnswer();
         if (entry->phase == State::Entry::Phase::Answered)
-            return entry->exists;
+            return entry->verdict;
         const Clock::time_point now = Clock::now();
         s.abandonOverdue(now);
         if (entry->abandoned)
-            return false;
+            return noAnswer();
         if (entry->phase == State::Entry::Phase::Queued &&
             (s.workers == 0 || s.onStuckMount(*entry)))
-            return false; // every thread is stuck and no other may be started, or its mount is
+            return noAnswer(); // every thread is stuck and no other may be started, or its mount is
         s.answered.wait_until(lock, s.nextDeadline(now));
     }
 }
 
-CheckMark FolderProbe::check(const QString& source, const QString& destination) {
+PairVerdict FolderProbe::check(const QString& source, const QString& destination) {
     const Batch both(*this, {source, destination});
-    const bool sourceExists = exists(source);
-    const bool destinationExists = exists(destination);
-    return sourceExists && destinationExists ? CheckMark::OK : CheckMark::NG;
+    PairVerdict pair;
+    pair.source = examine(source);
+    pair.destination = examine(destination);
+    return pair;
 }
 
 } // namespace xcpy

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batchlist/batch_entry.h"
+#include "batchlist/folder_check.h"
 
 #include <QStringList>
 
@@ -12,14 +12,15 @@ namespace xcpy {
 
 // Folder tests run on worker threads, each bounded in time, so that a folder on a share that
 // stopped answering costs the window at most the bound instead of freezing it. A test without an
-// answer within the bound counts as a missing folder. A test stuck in the kernel cannot be
+// answer within the bound gets the verdict NoAnswer. A test stuck in the kernel cannot be
 // cancelled: its thread is left to finish on its own, the same folder is not tested again while
-// it is pending (it counts as missing), and the number of such threads is capped; when every
-// thread is stuck, folders count as missing without a test until one comes back. A network or
-// FUSE mount with a stuck test counts as unreachable: its other folders are missing at once.
+// it is pending (NoAnswer), and the number of such threads is capped; when every thread is stuck,
+// folders get NoAnswer without a test until one comes back. A network or FUSE mount with a stuck
+// test counts as unreachable: its other folders get NoAnswer at once.
 class FolderProbe {
 public:
-    using Test = std::function<bool(const QString&)>;
+    // Tests one folder; the drive facts are the system's as the question's batch began.
+    using Test = std::function<FolderVerdict(const QString&, const DriveFacts&)>;
     using ListMounts = std::function<QStringList()>; // mounts that may stop answering
     struct Limits {
         std::chrono::milliseconds bound{500};
@@ -46,10 +47,10 @@ public:
         FolderProbe& probe_;
     };
 
-    // Whether `folder` names a listable folder, answered within about the bound.
-    bool exists(const QString& folder);
-    // OK only when both folders exist; the two are tested side by side.
-    CheckMark check(const QString& source, const QString& destination);
+    // What a test of `folder` found, answered within about the bound.
+    FolderVerdict examine(const QString& folder);
+    // Both folders of a pair, tested side by side.
+    PairVerdict check(const QString& source, const QString& destination);
 
 private:
     struct State;

@@ -1,60 +1,39 @@
 #include "batchlist/network_mounts.h"
 
+#include "common/mount_table.h"
+
 #include <QDir>
 #include <QFile>
 
 namespace xcpy {
 namespace {
 
-bool mayStopAnswering(QByteArrayView type) {
-    static const QByteArrayView networkTypes[] = {"nfs",   "nfs4",      "cifs",  "smb3",
-                                                  "smbfs", "sshfs",     "9p",    "afs",
-                                                  "ceph",  "glusterfs", "davfs", "fuse"};
-    for (QByteArrayView network : networkTypes)
+bool mayStopAnswering(std::string_view type) {
+    static constexpr std::string_view networkTypes[] = {"nfs",   "nfs4",      "cifs",  "smb3",
+                                                        "smbfs", "sshfs",     "9p",    "afs",
+                                                        "ceph",  "glusterfs", "davfs", "fuse"};
+    for (std::string_view network : networkTypes)
         if (type == network)
             return true;
-    return type.startsWith("fuse."); // user-space file systems; fuseblk is a local disk
+    return type.starts_with("fuse."); // user-space file systems; fuseblk is a local disk
 }
 
-// Mount points are written with octal escapes for blanks, tabs, newlines and backslashes.
-QString unescape(QByteArrayView field) {
-    QByteArray path;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.sliced(i + 1, 3).toByteArray().toInt(&ok, 8);
-            if (ok) {
-                path.append(char(code));
-                i += 3;
-                continue;
-            }
-        }
-        path.append(field[i]);
-    }
-    return QFile::decodeName(path);
+QStringList networkMountPoints(const std::vector<Mount>& mounts) {
+    QStringList mountPoints;
+    for (const Mount& mount : mounts)
+        if (mayStopAnswering(mount.type))
+            mountPoints << QFile::decodeName(QByteArray::fromStdString(mount.point));
+    return mountPoints;
 }
 
 } // namespace
 
 QStringList networkMountPoints(QByteArrayView mountInfo) {
-    QStringList mountPoints;
-    for (QByteArrayView line : QByteArray(mountInfo.toByteArray()).split('\n')) {
-        // id parent major:minor root mount-point options [optional fields] - type source ...
-        const QList<QByteArray> fields = QByteArray(line.toByteArray()).split(' ');
-        const qsizetype separator = fields.indexOf("-");
-        if (separator < 5 || separator + 1 >= fields.size())
-            continue;
-        if (mayStopAnswering(fields[separator + 1]))
-            mountPoints << unescape(fields[4]);
-    }
-    return mountPoints;
+    return networkMountPoints(parseMountInfo(std::string_view(mountInfo.data(), mountInfo.size())));
 }
 
 QStringList networkMountPoints() {
-    QFile table(QStringLiteral("/proc/self/mountinfo"));
-    if (!table.open(QIODevice::ReadOnly))
-        return {};
-    return networkMountPoints(table.readAll());
+    return networkMountPoints(currentMounts());
 }
 
 QString mountPointOf(const QStringList& mountPoints, const QString& folder) {

@@ -55,7 +55,7 @@ std::optional<MissingDrive> missingDriveOf(const std::string& path, const DriveF
     return std::nullopt;
 }
 
-std::optional<MissingDrive> missingDriveOf(const std::string& path) {
+DriveFacts systemDriveFacts() {
     DriveFacts facts;
     facts.fstabPoints = fstabMountPoints();
     for (Mount& mount : currentMounts())
@@ -66,7 +66,11 @@ std::optional<MissingDrive> missingDriveOf(const std::string& path) {
         struct stat st {};
         return ::stat(folder.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
     };
-    return missingDriveOf(path, facts);
+    return facts;
+}
+
+std::optional<MissingDrive> missingDriveOf(const std::string& path) {
+    return missingDriveOf(path, systemDriveFacts());
 }
 
 } // namespace xcpy

@@ -26,6 +26,8 @@ struct DriveFacts {
 // /run/media/USER, /mnt) that holds no drive there, or when it lies at or below a mount point of
 // /etc/fstab that is not mounted. Nothing when the destination is fine.
 std::optional<MissingDrive> missingDriveOf(const std::string& path, const DriveFacts& facts);
+// The system's tables now, and its folders as they are when asked; read once for many paths.
+DriveFacts systemDriveFacts();
 // The same with the system's tables and folders now.
 std::optional<MissingDrive> missingDriveOf(const std::string& path);
 

@@ -6,12 +6,28 @@
 #include "files/test_helpers.h"
 
 #include <QElapsedTimer>
+#include <QStorageInfo>
 #include <QTest>
+#include <QTextDocument>
+#include <QToolTip>
 
 namespace xcpy::test {
 namespace {
 
-using Editing = WindowTest;
+class Editing : public WindowTest {
+protected:
+    // The tooltip the list shows over a cell, as plain text.
+    QString toolTipOver(int row, int column) {
+        QTreeView* list = window->lsvBatList;
+        const QPoint pos = list->visualRect(window->model().index(row, column)).center();
+        QHelpEvent help(QEvent::ToolTip, pos, list->viewport()->mapToGlobal(pos));
+        QCoreApplication::sendEvent(list->viewport(), &help);
+        QTextDocument shown;
+        shown.setHtml(QToolTip::text());
+        QToolTip::hideText();
+        return shown.toPlainText();
+    }
+};
 
 TEST_F(Editing, add_refusesIdenticalTextsAndAcceptsNearMatches) {
     load();
@@ -110,6 +126,37 @@ TEST_F(Editing, insert_showsTheNewRow_afterALoadItsLastRow) {
     EXPECT_TRUE(shown(0)) << "at once";
 }
 
+TEST_F(Editing, rowTooltips_showTheWholeFolderAndSayWhichFolderIsWrongAndWhy) {
+    load();
+    window->resize(500, 300);
+    window->show();
+    const QString a = makeFolder("a"), b = makeFolder("b");
+    const QString deep = makeFolder(QString("long folder/").repeated(12) + "<b>bold</b>");
+    window->InsertBatchEntry(path("gone"), b, -1);
+    window->InsertBatchEntry(a, path("new"), -1);
+    window->InsertBatchEntry(deep, b, -1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(marks(), "NNO");
+    EXPECT_EQ(toolTipOver(0, 0), path("gone") + "\n元フォルダがありません");
+    EXPECT_EQ(toolTipOver(0, 1), b + "\n元フォルダがありません") << "the row's notes on each cell";
+    EXPECT_EQ(toolTipOver(1, 1),
+              path("new") + "\n先フォルダはまだありません（コピーのときに作られます）");
+    EXPECT_GT(window->lsvBatList->fontMetrics().horizontalAdvance(deep),
+              window->lsvBatList->columnWidth(0));
+    EXPECT_EQ(toolTipOver(2, 0), deep) << "cut short in its column, whole in its tooltip";
+
+    // The drive rule of the copy: a folder to be made directly in /mnt has no drive to go on.
+    const QString noDrive = "/mnt/xcpy-no-drive/backup";
+    if (!QFileInfo(noDrive).dir().exists() && QFileInfo("/mnt").isDir() &&
+        QStorageInfo("/mnt").rootPath() != "/mnt") {
+        window->InsertBatchEntry(a, noDrive, -1);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(toolTipOver(3, 1),
+                  noDrive +
+                      "\n先フォルダのドライブがありません（/mnt にドライブがつながっていません）");
+    }
+}
+
 TEST_F(Editing, rowsOnASilentShare_areNgAndTheWindowIsFreeWithinTwoSeconds) {
     const SilentShare share;
     if (!share.unavailable.isEmpty())
@@ -126,6 +173,8 @@ TEST_F(Editing, rowsOnASilentShare_areNgAndTheWindowIsFreeWithinTwoSeconds) {
     window->OpenBatList(list);
     EXPECT_LT(clock.elapsed(), 2000);
     EXPECT_EQ(marks(), "NNO");
+    window->show();
+    EXPECT_EQ(toolTipOver(1, 1), share.path("backup/b") + "\n先フォルダから応答がありません");
 
     // The share has a test stuck on it: a new folder there is unreachable without another wait.
     clock.restart();
