@@ -7,6 +7,7 @@
 #include "batchlist/folder_probe.h"
 #include "common/twips.h"
 #include "companions/companions.h"
+#include "companions/hot_button.h"
 #include "companions/path_helper.h"
 #include "companions/prompt_box.h"
 #include "companions/run_log.h"
@@ -16,9 +17,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -206,8 +209,38 @@ PathHelper& frmXCopy::pathHelper() const {
     return companions_.pathHelper();
 }
 
+bool frmXCopy::dragEvent(QObject* watched, QEvent* event) {
+    auto* drag = static_cast<QDropEvent*>(event); // enter, move and drop events are all drop events
+    if (!drag->mimeData() || !drag->mimeData()->hasUrls())
+        return false; // a text dragged into a field is typing; the field handles it
+    QLineEdit* field = watched == txtFrom || watched == cmdFrom ? txtFrom
+                       : watched == txtTo || watched == cmdTo   ? txtTo
+                                                                : nullptr;
+    if (!field && watched != lsvBatList->viewport())
+        return false;
+    // Taken whatever the URLs are, so that a refusal can say why.
+    drag->setDropAction(Qt::CopyAction);
+    drag->accept();
+    if (event->type() == QEvent::Drop) {
+        // After the drop has ended: the file manager is not kept waiting by a question.
+        QTimer::singleShot(0, this, [this, field, urls = drag->mimeData()->urls()] {
+            if (field)
+                dropOnFolderField(field, urls);
+            else
+                dropOnList(urls);
+        });
+    }
+    return true;
+}
+
 bool frmXCopy::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        if (dragEvent(watched, event))
+            return true;
+        break;
     case QEvent::FocusIn: {
         // A field gets the focus when the user or the program moves it there; a menu closing
         // or the window being activated again only gives it back.

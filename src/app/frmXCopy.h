@@ -8,11 +8,13 @@
 #include <QPointer>
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "options/frmOption.h"
 
 class QLineEdit;
 class QStatusBar;
+class QUrl;
 class QToolBar;
 class QTreeView;
 
@@ -71,6 +73,11 @@ public:
     void cmdTo_Click();
     void txtFrom_GotFocus();
     void txtTo_GotFocus();
+    // Folders dropped from a file manager onto a folder field or its button: one fills the field.
+    void dropOnFolderField(QLineEdit* field, const QList<QUrl>& urls);
+    // Folders dropped onto the list: two make a pair, the user saying which is the source; one
+    // fills the first empty folder field.
+    void dropOnList(const QList<QUrl>& urls);
     void Form_Resize();
     void picFolder_Resize();
     void picBatList_Resize();
@@ -110,6 +117,13 @@ private:
     void showVersionInfo();
 
     void setUnsavedChanges(bool on);
+    // Shows why a pair of identical folder texts cannot be added; true when refused.
+    bool refuseIdenticalFolders(const QString& source, const QString& destination);
+    // The local paths of dropped folders, in their order; after a message, nothing when one of
+    // them is no folder of this computer.
+    std::optional<QStringList> droppedFolders(const QList<QUrl>& urls);
+    // Routes a drag of URLs over a folder field, its button or the list; true when it took it.
+    bool dragEvent(QObject* watched, QEvent* event);
     // Shows why the list cannot go into a batch file, if it cannot; true when refused.
     bool refuseUnsafeBatchText();
     void logXCopyLines(const QString& heading);

@@ -172,6 +172,8 @@ void frmXCopy::composeFolderArea() {
         field->setObjectName(QString::fromLatin1(fieldName));
         field->setGeometry(toPixelsX(1275), toPixelsY(top), toPixelsX(4140), toPixelsY(315));
         field->installEventFilter(this);
+        button->setAcceptDrops(true); // a folder dropped on the button fills its field
+        button->installEventFilter(this);
         return std::pair{button, field};
     };
     std::tie(cmdFrom, txtFrom) = makeRow("cmdFrom", "元フォルダ", "txtFrom", 0);
@@ -219,6 +221,7 @@ void frmXCopy::composeListArea() {
     lsvBatList->setColumnWidth(1, toPixelsX(1440));
     lsvBatList->setContextMenuPolicy(Qt::PreventContextMenu);
     lsvBatList->viewport()->installEventFilter(this);
+    lsvBatList->viewport()->setAcceptDrops(true); // folders dropped from a file manager
     connect(lsvBatList, &QTreeView::clicked, this, [this] { lsvBatList_ItemClick(); });
     picBatList->installEventFilter(this);
 }

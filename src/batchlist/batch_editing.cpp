@@ -20,14 +20,19 @@ void frmXCopy::InsertBatchEntry(const QString& source, const QString& destinatio
     selectAndReveal(lsvBatList, row);
 }
 
+bool frmXCopy::refuseIdenticalFolders(const QString& source, const QString& destination) {
+    if (source != destination)
+        return false;
+    promptBox().Message(this, QStringLiteral("元フォルダと先フォルダが同じです"),
+                        msg::kIconExclamation, exeBaseName());
+    return true;
+}
+
 void frmXCopy::AddBatchEntry() {
     const QString source = txtFrom->text();
     const QString destination = txtTo->text();
-    if (source == destination) {
-        promptBox().Message(this, QStringLiteral("元フォルダと先フォルダが同じです"),
-                            msg::kIconExclamation, exeBaseName());
+    if (refuseIdenticalFolders(source, destination))
         return;
-    }
     InsertBatchEntry(source, destination, -1);
     txtFrom->clear();
     txtTo->clear();

@@ -3,9 +3,12 @@
 
 #include "batchlist/batch_list_view.h"
 #include "companions/hot_button.h"
+#include "companions/prompt_box.h"
 #include "files/test_helpers.h"
 
+#include <QDragEnterEvent>
 #include <QElapsedTimer>
+#include <QMimeData>
 #include <QStorageInfo>
 #include <QTest>
 #include <QTextDocument>
@@ -27,6 +30,19 @@ protected:
         QToolTip::hideText();
         return shown.toPlainText();
     }
+    // Drags URLs from a file manager onto a widget and drops them; true when it took the drop.
+    static bool drop(QWidget* target, const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        const QPoint pos = target->rect().center();
+        QDragEnterEvent enter(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        QDropEvent dropped(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &dropped);
+        QCoreApplication::processEvents(); // the drop is handled once it has ended
+        return enter.isAccepted() && dropped.isAccepted();
+    }
+    QUrl folderUrl(const QString& name) const { return QUrl::fromLocalFile(makeFolder(name)); }
 };
 
 TEST_F(Editing, add_refusesIdenticalTextsAndAcceptsNearMatches) {
@@ -155,6 +171,77 @@ TEST_F(Editing, rowTooltips_showTheWholeFolderAndSayWhichFolderIsWrongAndWhy) {
                   noDrive +
                       "\n先フォルダのドライブがありません（/mnt にドライブがつながっていません）");
     }
+}
+
+TEST_F(Editing, drop_aFolderOnAFieldOrItsButtonFillsIt_anythingElseIsRefusedAndChangesNothing) {
+    load();
+    window->show();
+    EXPECT_TRUE(drop(window->txtFrom, {folderUrl("a")}));
+    EXPECT_TRUE(drop(window->cmdTo, {folderUrl("b")}));
+    EXPECT_EQ(window->txtFrom->text() + "|" + window->txtTo->text(), path("a") + "|" + path("b"));
+    EXPECT_TRUE(button("Add")->isEnabled()) << "the command state runs after a drop";
+
+    ASSERT_TRUE(writeBytes(path("file.txt"), "x"));
+    QWidget* list = window->lsvBatList->viewport();
+    QStringList refusals;
+    const auto refused = [&](const QString& text) { refusals << text + "|48|" + exeBaseName(); };
+    for (const QUrl& url :
+         {QUrl::fromLocalFile(path("file.txt")), QUrl::fromLocalFile(path("gone")),
+          QUrl("sftp://host/home/a"), QUrl("https://example.com/a")}) {
+        EXPECT_TRUE(drop(window->txtFrom, {url}));
+        EXPECT_TRUE(drop(list, {url, folderUrl("c")}));
+        const QString name = url.isLocalFile() ? url.toLocalFile() : url.toString();
+        refused("「" + name + "」はこのコンピュータのフォルダではありません");
+        refused("「" + name + "」はこのコンピュータのフォルダではありません");
+    }
+    drop(window->txtTo, {folderUrl("c"), folderUrl("d")});
+    refused("先フォルダの欄にドロップできるのはフォルダ 1 つです");
+    drop(list, {folderUrl("c"), folderUrl("d"), folderUrl("e")});
+    refused("リストにドロップできるのはフォルダ 1 つか 2 つです");
+    drop(list, {});
+    refused("リストにドロップできるのはフォルダ 1 つか 2 つです");
+    drop(list, {folderUrl("c")});
+    refused(
+        "元フォルダと先フォルダの欄は入力済みです。フォルダは入れたい欄の上にドロップしてください");
+    EXPECT_EQ(shownMessages(), refusals);
+    EXPECT_EQ(window->txtFrom->text() + "|" + window->txtTo->text(), path("a") + "|" + path("b"));
+    EXPECT_EQ(rows(), 0);
+    EXPECT_FALSE(window->unsavedChanges());
+}
+
+TEST_F(Editing, drop_twoFoldersOnTheList_addAPairInTheOrderTheUserConfirms) {
+    load();
+    window->show();
+    const QUrl a = folderUrl("a"), b = folderUrl("b");
+    QWidget* list = window->lsvBatList->viewport();
+    fakes.prompt.messageAnswers = {msg::kAnswerCancel, msg::kAnswerYes, msg::kAnswerNo};
+    drop(list, {a, b});
+    EXPECT_EQ(rows(), 0) << "cancelled";
+    EXPECT_FALSE(window->unsavedChanges());
+    drop(list, {a, b});
+    drop(list, {a, b}); // No: the other way round
+    drop(list, {a, a}); // refused as Add refuses it, without a question
+    EXPECT_EQ(shownMessages().value(0),
+              "元フォルダ: " + path("a") + "\n先フォルダ: " + path("b") +
+                  "\n\nこの向きでリストに追加しますか？\n"
+                  "「いいえ」を選ぶと、元と先を入れ替えて追加します。|67|" +
+                  exeBaseName());
+    EXPECT_EQ(shownMessages().value(3), "元フォルダと先フォルダが同じです|48|" + exeBaseName());
+    EXPECT_EQ(shownMessages().size(), 4);
+    ASSERT_EQ(rows(), 2);
+    EXPECT_EQ(QStringList({source(0), destination(0), source(1), destination(1)}),
+              QStringList({path("a"), path("b"), path("b"), path("a")}));
+    EXPECT_EQ(marks(), "OO");
+    EXPECT_TRUE(window->unsavedChanges());
+    EXPECT_EQ(currentRow1Based(window->lsvBatList), 2);
+    EXPECT_TRUE(button("Up")->isEnabled()) << "the command state runs after the drop";
+
+    // One folder goes into the first empty field.
+    drop(list, {folderUrl("c")});
+    EXPECT_EQ(window->txtFrom->text() + "|" + window->txtTo->text(), path("c") + "|");
+    drop(list, {folderUrl("d")});
+    EXPECT_EQ(window->txtFrom->text() + "|" + window->txtTo->text(), path("c") + "|" + path("d"));
+    EXPECT_TRUE(button("Add")->isEnabled());
 }
 
 TEST_F(Editing, rowsOnASilentShare_areNgAndTheWindowIsFreeWithinTwoSeconds) {
