@@ -103,8 +103,8 @@ void frmXCopy::composeMenus() {
               {"追加(&A)", QKeySequence(Qt::CTRL | Qt::Key_A)},
               {"削除(&D)", QKeySequence(Qt::Key_Delete)},
               {"-", {}},
-              {"順序を上へ", {}},
-              {"順序を下へ", {}}},
+              {"順序を上へ", QKeySequence(Qt::CTRL | Qt::Key_Up)},
+              {"順序を下へ", QKeySequence(Qt::CTRL | Qt::Key_Down)}},
              &frmXCopy::mnuL_Click);
     connect(mnuList, &QMenu::aboutToShow, this, &frmXCopy::mnuList_Click);
 

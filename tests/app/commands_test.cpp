@@ -122,7 +122,8 @@ TEST_F(Commands, composition_menusToolbarAndShortcutsAsTheUserMeetsThem) {
               QStringList({"ファイル(&F): 新規(&N), 開く(&O) Ctrl+O, 保存(&S) Ctrl+S, -, "
                            "バッチ作成(&B), 実行(&X), -, 終了(&Q) Ctrl+Q",
                            "リスト(&L): 元フォルダ(&F) Ctrl+F, 先フォルダ(&T) Ctrl+T, -, "
-                           "追加(&A) Ctrl+A, 削除(&D) Del, -, 順序を上へ, 順序を下へ",
+                           "追加(&A) Ctrl+A, 削除(&D) Del, -, 順序を上へ Ctrl+Up, "
+                           "順序を下へ Ctrl+Down",
                            "オプション(&O): XCopyのオプション", "ヘルプ(&H): バージョン情報(&A)",
                            "toolbar: Open バックアップリストを開く, Save バックアップリストを保存, "
                            "-, Add リストに追加, Delete リストから削除, -, Up 上へ移動, "
@@ -130,11 +131,13 @@ TEST_F(Commands, composition_menusToolbarAndShortcutsAsTheUserMeetsThem) {
 
     load();
     showActive();
-    addPair(makeFolder("a"), makeFolder("b"));
+    const QString a = makeFolder("a"), c = makeFolder("c");
+    addPair(a, makeFolder("b"));
+    addPair(c, makeFolder("d"));
     window->txtFrom->setText("abc");
     window->txtTo->setText("xyz");
     QCoreApplication::processEvents();
-    window->UpdateCommandState(); // Save, Delete and Add are offered
+    window->UpdateCommandState(); // Save, Delete, Add and Up are offered
     window->lsvBatList->setFocus();
     for (Qt::Key key : {Qt::Key_O, Qt::Key_S, Qt::Key_F, Qt::Key_T})
         QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
@@ -144,16 +147,25 @@ TEST_F(Commands, composition_menusToolbarAndShortcutsAsTheUserMeetsThem) {
               QStringList({"ShellHelper.BrowseFolder(元フォルダを選択して下さい)",
                            "ShellHelper.BrowseFolder(先フォルダを選択して下さい)"}));
 
+    // Ctrl+Up and Ctrl+Down move the current row, from the list as from a folder field.
+    window->lsvBatList->setFocus();
+    QTest::keyClick(window->lsvBatList, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(QStringList({source(0), source(1)}), QStringList({c, a}));
+    window->txtTo->setFocus();
+    QTest::keyClick(window->txtTo, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(QStringList({source(0), source(1)}), QStringList({a, c}));
+    EXPECT_EQ(currentRow1Based(window->lsvBatList), 2);
+
     // In a folder field Del and Ctrl+A keep their editing meaning; elsewhere Del deletes the row.
     window->txtFrom->setFocus();
     window->txtFrom->setCursorPosition(0);
     QTest::keyClick(window->txtFrom, Qt::Key_Delete);
     QTest::keyClick(window->txtFrom, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(window->txtFrom->selectedText(), "bc");
-    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(rows(), 2);
     window->lsvBatList->setFocus();
     QTest::keyClick(window->lsvBatList, Qt::Key_Delete);
-    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(rows(), 1);
     fakes.prompt.messageAnswers = {msg::kAnswerNo}; // do not save
     QTest::keyClick(window->lsvBatList, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible()) << "Ctrl+Q closes";
