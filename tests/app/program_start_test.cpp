@@ -2,6 +2,7 @@
 #include "app/qt_translations.h"
 #include "app/run_files_folder.h"
 #include "support/read_only_folder.h"
+#include "support/unprivileged.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -62,6 +63,16 @@ TEST(InstanceLock, onlyThisUsersLiveLockCountsAsAnotherInstance) {
     const test::ReadOnlyFolder readOnly;
     ASSERT_EQ(readOnly.unavailable, "");
     EXPECT_FALSE(InstanceLock(readOnly.filePath("xcpylist.lock")).heldByAnotherInstance());
+    // A lock left behind by a process that died, where it cannot be removed.
+    const test::ReadOnlyFolder leftover([](const QString& folder) {
+        // The child ends without unlocking: its lock stays, naming a process that is gone.
+        test::inChildProcess(
+            [&] { return (new QLockFile(folder + "/xcpylist.lock"))->tryLock(0); });
+    });
+    ASSERT_EQ(leftover.unavailable, "");
+    ASSERT_TRUE(QFile::exists(leftover.filePath("xcpylist.lock")));
+    EXPECT_FALSE(InstanceLock(leftover.filePath("xcpylist.lock")).heldByAnotherInstance());
+    EXPECT_TRUE(QFile::exists(leftover.filePath("xcpylist.lock"))) << "it could not be removed";
     if (::geteuid() != 0)
         GTEST_SKIP() << "another user's lock file needs root";
     QLockFile others(path);
