@@ -117,6 +117,9 @@ TEST_F(WindowFiles, createBatFile_refusesUnsafeTextLogsOnlyWhatIsWrittenAndWrite
 
 TEST_F(WindowFiles, run_writesRunFileLogsRunsWhileFlagIsSetAndReportsAStartFailure) {
     loadSample();
+    // "%" reaches the copy as the folder's own character, as in the exported batch file.
+    window->InsertBatchEntry("/data/100%", "/backup/%USER%/50%", -1);
+    const QByteArray percentLine = R"(XCopy.exe "/data/100%%" "/backup/%USER%/50%%" /D /E )";
     writeBytes(path("x.bat"), "old run file that is longer than nothing\r\n");
     fakes.prompt.messageAnswers = {msg::kAnswerCancel};
     window->ExecXCopy();
@@ -132,12 +135,15 @@ TEST_F(WindowFiles, run_writesRunFileLogsRunsWhileFlagIsSetAndReportsAStartFailu
     };
     window->ExecXCopy();
     EXPECT_TRUE(runningDuringWait && !window->copyRunning());
-    EXPECT_EQ(bytesDuringWait, readBytes(testData("sample-x.bat")));
+    QByteArray expected = readBytes(testData("sample-x.bat"));
+    expected.insert(expected.indexOf("PAUSE"), percentLine + "\r\n");
+    EXPECT_EQ(bytesDuringWait, expected);
     EXPECT_EQ(readBytes(path("x.bat")), bytesDuringWait) << "the run file stays after the run";
-    ASSERT_EQ(fakes.logLines.size(), 7);
+    ASSERT_EQ(fakes.logLines.size(), 8);
     EXPECT_EQ(fakes.logLines[0], "XCOPY実行");
     EXPECT_EQ(fakes.logLines[5], R"(XCopy.exe "C:\" "D:\root copy\" /D /E )");
-    EXPECT_EQ(fakes.logLines[6], "XCOPY終了 終了コード 4") << "the result follows the lines";
+    EXPECT_EQ(fakes.logLines[6], percentLine);
+    EXPECT_EQ(fakes.logLines[7], "XCOPY終了 終了コード 4") << "the result follows the lines";
     EXPECT_EQ(fakes.log.calls.filter("RunAndWait"),
               QStringList("ShellHelper.RunAndWait(" + QCoreApplication::applicationDirPath() +
                           "/xcpycmd /c " + path("x.bat") + ", 1, true)"));
