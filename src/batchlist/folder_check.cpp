@@ -16,25 +16,24 @@ namespace {
 
 FolderVerdict::State stateOf(const QByteArray& path) {
     using State = FolderVerdict::State;
-    struct stat st {};
-    if (::stat(path.constData(), &st) != 0) {
-        switch (errno) {
-        case ENOENT:
-            return State::Missing;
-        case ENOTDIR:
-            return State::FileInTheWay;
-        default:
-            return State::Unreadable; // no right to look, a loop of links, an I/O error, ...
-        }
-    }
-    if (!S_ISDIR(st.st_mode))
-        return State::FileInTheWay;
-    // Listing its entries needs the read right on the folder itself: open() asks exactly that.
+    // One open() answers the usual question at once: the path exists, it is a directory
+    // (O_DIRECTORY), and we hold the read right on it, which listing its entries needs.
     const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return State::Unreadable;
-    ::close(fd);
-    return State::Listable;
+    if (fd >= 0) {
+        ::close(fd);
+        return State::Listable;
+    }
+    struct stat st {};
+    if (::stat(path.constData(), &st) == 0)
+        return S_ISDIR(st.st_mode) ? State::Unreadable : State::FileInTheWay;
+    switch (errno) {
+    case ENOENT:
+        return State::Missing;
+    case ENOTDIR:
+        return State::FileInTheWay;
+    default:
+        return State::Unreadable; // no right to look, a loop of links, an I/O error, ...
+    }
 }
 
 // The line about one folder of a pair, named as the window names it.
