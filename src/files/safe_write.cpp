@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace xcpy {
@@ -56,6 +57,27 @@ QString causeMessage(WriteCause cause, const QString& where, const QString& name
 FileWriteResult causeFailure(int errorNumber, const QString& where, const QString& name) {
     return failure(withDetail(causeMessage(writeCauseOf(errorNumber), where, name),
                               QString::fromLocal8Bit(std::strerror(errorNumber))));
+}
+
+// What the file system says when a descriptor of the open file is closed; 0 when all is well.
+// Network and FUSE file systems may report a failed write only there, at their flush, which
+// runs on every close; QSaveFile closes its file after the rename and ignores the answer.
+int closeError(int fd) {
+    const int duplicate = ::dup(fd);
+    if (duplicate < 0)
+        return errno;
+    return ::close(duplicate) == 0 ? 0 : errno;
+}
+
+// Syncs the folder, which makes a rename in it durable; 0 when done or not supported.
+int syncFolder(const QString& folder) {
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int error = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return error == EINVAL ? 0 : error;
 }
 
 } // namespace
@@ -137,21 +159,30 @@ FileWriteResult writeFileSafely(const QString& path, const ByteProducer& produce
         file.cancelWriting();
         return keepingOld(written);
     }
-    // Some file systems report a full disk only when the data is synced; the commit's own sync
-    // ignores that.
-    if (::fdatasync(file.handle()) != 0 && errno != EINVAL) {
-        const int error = errno;
+    // Some file systems report a full disk only when the data is synced, or when the file is
+    // closed; the commit's own sync ignores the one and its close comes after the rename.
+    int error = ::fdatasync(file.handle()) == 0 || errno == EINVAL ? 0 : errno;
+    if (!error)
+        error = closeError(file.handle());
+    if (error) {
         file.cancelWriting();
         return keepingOld(causeFailure(error, folderName, name));
     }
     errno = 0;
     if (!file.commit()) {
-        const int error = errno;
+        error = errno;
         QString message = writeCauseOf(error) == WriteCause::Other
                               ? QStringLiteral("「%1」の保存を完了できませんでした。").arg(name)
                               : causeMessage(writeCauseOf(error), folderName, name);
         return keepingOld(failure(withDetail(message, file.errorString())));
     }
+    // The new file has its name; it keeps it after a power cut only once the folder is synced.
+    if ((error = syncFolder(folder.absoluteFilePath())))
+        return failure(withDetail(
+            QStringLiteral("「%1」を書き込みましたが、ディスクに残ったことを確かめられません"
+                           "でした。もう一度保存してください。")
+                .arg(name),
+            QString::fromLocal8Bit(std::strerror(error))));
     return {};
 }
 

@@ -24,10 +24,11 @@ struct FileWriteResult {
 };
 
 // Writes bytes to path through a temporary file in the same folder that replaces the target
-// only once every byte has reached the file system. On failure the old file (if any) is
-// untouched, no temporary file remains, and message names the cause: a missing folder, a missing
-// permission, a read-only target or file system, a full disk or another write error (with the
-// system's own text added).
+// only once every byte has reached the disk: synced, and closed without an error from the file
+// system. On failure the old file (if any) is untouched, no temporary file remains, and message
+// names the cause: a missing folder, a missing permission, a read-only target or file system, a
+// full disk or another write error (with the system's own text added). The folder is synced
+// after the rename; when that fails the new file is in place, but it is not called saved.
 FileWriteResult writeFileSafely(const QString& path, QByteArrayView bytes);
 
 // Writes bytes to a device; returns a failed result to abandon the file.

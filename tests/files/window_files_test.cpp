@@ -1,6 +1,7 @@
 #include "support/window_fixture.h"
 
 #include "companions/component_error.h"
+#include "support/failing_fs.h"
 #include "test_helpers.h"
 
 namespace xcpy::test {
@@ -48,6 +49,51 @@ TEST_F(WindowFiles, save_failuresLeaveFileAndStateThenSuccessWritesGoldenBytesAn
     EXPECT_EQ(panel("FileName")->text(), target);
     EXPECT_EQ(window->initDir(), path("out"));
     EXPECT_FALSE(window->unsavedChanges());
+}
+
+// Network and FUSE drives may report a full disk only when the data is synced or the file is
+// closed: nothing may then be called saved, and the files there stay as they were.
+TEST_F(WindowFiles, saveAndExport_toADiskThatFailsOnlyAtTheEnd_reportAndKeepTheOldFiles) {
+    loadSample();
+    addPair("/new", "/row");
+    for (const char* failing : {"fsync", "flush", "fsyncdir"}) {
+        SCOPED_TRACE(failing);
+        QTemporaryDir backing, mountPoint;
+        ASSERT_TRUE(writeBytes(backing.filePath("list.xcpy"), "old=list\r\n"));
+        ASSERT_TRUE(writeBytes(backing.filePath("job.bat"), "old batch\r\n"));
+        const test::FailingFs disk(backing.path().toStdString(), mountPoint.path().toStdString(),
+                                   {"--fail", failing, "--error", "ENOSPC"});
+        if (!disk.unavailable.empty())
+            GTEST_SKIP() << disk.unavailable;
+        fakes.prompt.errors.clear();
+        fakes.prompt.fileChoices = {mountPoint.filePath("list.xcpy"),
+                                    mountPoint.filePath("job.bat")};
+        EXPECT_FALSE(window->SaveBatList());
+        window->CreateBatFile();
+
+        ASSERT_EQ(fakes.prompt.errors.size(), 2);
+        EXPECT_EQ(fakes.prompt.errors[0].first, "SaveBatList");
+        EXPECT_EQ(fakes.prompt.errors[1].first, "CreateBatFile");
+        for (const auto& [routine, error] : fakes.prompt.errors) {
+            if (QString(failing) == "fsyncdir") // renamed already: the user is told to save again
+                EXPECT_TRUE(error.description.contains("確かめられませんでした"))
+                    << qPrintable(routine);
+            else
+                EXPECT_TRUE(error.description.contains("ディスクがいっぱい") &&
+                            error.description.contains("元のファイルはそのまま"))
+                    << qPrintable(routine);
+        }
+        if (QString(failing) != "fsyncdir") {
+            EXPECT_EQ(readBytes(backing.filePath("list.xcpy")), "old=list\r\n");
+            EXPECT_EQ(readBytes(backing.filePath("job.bat")), "old batch\r\n");
+        }
+        EXPECT_EQ(QDir(backing.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList({"job.bat", "list.xcpy"}));
+        EXPECT_TRUE(window->unsavedChanges());
+        EXPECT_EQ(panel("FileName")->text(), testData("sample.xcpy"));
+        EXPECT_TRUE(panel("BatName")->text().isEmpty());
+        EXPECT_TRUE(fakes.logLines.isEmpty()) << "a batch file not written is not logged";
+    }
 }
 
 TEST_F(WindowFiles, open_refusesNonListsSilentlyAndFlagsAListReadInPart) {
