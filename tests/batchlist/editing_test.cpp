@@ -9,7 +9,6 @@
 #include <QDragEnterEvent>
 #include <QElapsedTimer>
 #include <QMimeData>
-#include <QStorageInfo>
 #include <QTest>
 #include <QTextDocument>
 #include <QToolTip>
@@ -160,17 +159,6 @@ TEST_F(Editing, rowTooltips_showTheWholeFolderAndSayWhichFolderIsWrongAndWhy) {
     EXPECT_GT(window->lsvBatList->fontMetrics().horizontalAdvance(deep),
               window->lsvBatList->columnWidth(0));
     EXPECT_EQ(toolTipOver(2, 0), deep) << "cut short in its column, whole in its tooltip";
-
-    // The drive rule of the copy: a folder to be made directly in /mnt has no drive to go on.
-    const QString noDrive = "/mnt/xcpy-no-drive/backup";
-    if (!QFileInfo(noDrive).dir().exists() && QFileInfo("/mnt").isDir() &&
-        QStorageInfo("/mnt").rootPath() != "/mnt") {
-        window->InsertBatchEntry(a, noDrive, -1);
-        QCoreApplication::processEvents();
-        EXPECT_EQ(toolTipOver(3, 1),
-                  noDrive +
-                      "\n先フォルダのドライブがありません（/mnt にドライブがつながっていません）");
-    }
 }
 
 TEST_F(Editing, drop_aFolderOnAFieldOrItsButtonFillsIt_anythingElseIsRefusedAndChangesNothing) {
