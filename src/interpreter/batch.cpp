@@ -266,7 +266,7 @@ int runBatchText(std::string_view text, Console& console) {
             if (progress)
                 progress->lineStarted(++xcopyLine, xcopyLines);
             status = std::max(status, runXCopy(splitArguments(rest), console));
-            if (progress)
+            if (progress && !console.preview())
                 progress->lineEnded();
         } else {
             console.errorLine(
