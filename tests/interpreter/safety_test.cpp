@@ -11,38 +11,6 @@
 namespace xcpycmd::test {
 namespace {
 
-const std::string kBinary = std::string(XCPY_BIN_DIR) + "/xcpycmd";
-
-class Binary : public TempTree {
-protected:
-    // Starts xcpycmd through /bin/sh with `args`, `input` as its standard input and its output
-    // in out.txt; `shell` runs first in the same shell (variables, limits).
-    pid_t start(const std::string& args, const std::string& input = "",
-                const std::string& shell = "") {
-        write("in.txt", input);
-        const std::string command = shell + "\nexec " + kBinary + " " + args + " <" + q("in.txt") +
-                                    " >" + q("out.txt") + " 2>&1";
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
-            ::_exit(127);
-        }
-        return pid;
-    }
-    int wait(pid_t pid) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return status;
-    }
-    // Runs a batch text through the real program; returns its exit status and output.
-    Result runBatch(const std::string& text, const std::string& input = "",
-                    const std::string& shell = "") {
-        write("run.bat", text);
-        const int status = wait(start("/c " + q("run.bat"), input, shell));
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), read("out.txt")};
-    }
-};
-
 TEST_F(Binary, InterruptLeavesNoHalfFileAndARerunCompletesTheCopy) {
     std::string content(4 << 20, '\0');
     for (std::size_t i = 0; i < content.size(); ++i)
@@ -87,7 +55,7 @@ TEST_F(Binary, InterruptLeavesNoHalfFileAndARerunCompletesTheCopy) {
     }
 }
 
-TEST_F(Binary, AnErrorStopsAParallelRunWithNothingHalfWritten) {
+TEST_F(Binary, TheFirstErrorEndsTheLineWithExactlyTheFilesBeforeIt) {
     // Every tenth file is over the file size limit below, so one fails early in any walk order.
     for (int i = 0; i < 200; ++i) {
         if (i % 10 == 5)
@@ -95,27 +63,35 @@ TEST_F(Binary, AnErrorStopsAParallelRunWithNothingHalfWritten) {
         else
             write("src/f" + std::to_string(i) + ".txt", std::string(1000, 'a' + i % 26));
     }
-    // Without /C the first failure ends the run: copies already going finish whole, no
-    // temporary file stays, and the summary counts exactly the files that arrived.
-    const auto r = runBatch("XCopy.exe " + q("src") + " " + q("dst") + " /E /I /Y\r\n", "",
-                            "ulimit -f 128; trap '' XFSZ; export XCPYCMD_WORKERS=4");
-    EXPECT_EQ(r.status, 5) << r.out;
-    EXPECT_EQ(temporaries(), 0);
-    int arrived = 0;
-    for (const auto& entry : fs::directory_iterator(path("dst"))) {
-        ++arrived;
-        const std::string name = entry.path().filename().string();
-        EXPECT_FALSE(name.ends_with("-big.bin")) << name;
-        EXPECT_EQ(read("dst/" + name), read("src/" + name)) << name;
+    // The walk meets the names in the folder's own order; the files before the first big one
+    // are copied and listed, nothing after it, however many workers copy.
+    std::vector<std::string> before;
+    for (const auto& entry : fs::directory_iterator(path("src"))) {
+        if (entry.path().filename().string().ends_with("-big.bin"))
+            break;
+        before.push_back(entry.path().string());
     }
-    EXPECT_NE(r.out.find(std::to_string(arrived) + " 個のファイルをコピーしました"),
-              std::string::npos)
-        << r.out;
-    // The walk stopped soon after the first failing name: only the copies queued by then follow.
-    const auto names = namesIn(r.out, path("src/"));
-    const auto failed =
-        std::ranges::find_if(names, [](const auto& n) { return n.ends_with("-big.bin"); });
-    EXPECT_LE(names.end() - failed, 60) << r.out;
+    for (const char* workers : {"1", "4"}) {
+        SCOPED_TRACE(std::string(workers) + " workers");
+        fs::remove_all(path("dst"));
+        const auto r =
+            runBatch("XCopy.exe " + q("src") + " " + q("dst") + " /E /I /Y\r\n", "",
+                     std::string("ulimit -f 128; trap '' XFSZ; export XCPYCMD_WORKERS=") + workers);
+        EXPECT_EQ(r.status, 5) << r.out;
+        EXPECT_EQ(temporaries(), 0);
+        EXPECT_EQ(namesIn(r.out, path("src/")), before) << r.out;
+        std::size_t arrived = 0;
+        for (const auto& entry : fs::directory_iterator(path("dst"))) {
+            ++arrived;
+            const std::string name = entry.path().filename().string();
+            EXPECT_EQ(read("dst/" + name), read("src/" + name)) << name;
+        }
+        EXPECT_EQ(arrived, before.size());
+        EXPECT_NE(r.out.find("書き込めません - " + path("dst/")), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(std::to_string(arrived) + " 個のファイルをコピーしました"),
+                  std::string::npos)
+            << r.out;
+    }
 }
 
 TEST_F(Binary, ExitStatusesAndCommandLine) {
