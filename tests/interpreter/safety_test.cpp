@@ -184,3 +184,48 @@ TEST_P(Safety, TooDeepATreeIsAnErrorAfterCopyingWhatLiesAbove) {
 
 } // namespace
 } // namespace xcpycmd::test
+
+namespace xcpycmd::test {
+namespace {
+
+TEST_F(Binary, leftoversOfEndedRunsAreSweptButALiveRunsAreKept) {
+    // A process that lives on with an id an ended run once had.
+    const pid_t other = ::fork();
+    if (other == 0) {
+        ::execl("/bin/sleep", "sleep", "30", nullptr);
+        ::_exit(127);
+    }
+    const std::string id = std::to_string(other);
+    const char* base32 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ234567";
+    std::string shortId;
+    for (int shift = 20; shift >= 0; shift -= 5)
+        shortId += base32[(other >> shift) & 31];
+    const std::string leftovers[] = {".xcpycmd-tmp-" + id + ".1-abcdefgh", // another start
+                                     ".xcpycmd-tmp-" + id + "-abcdefgh",   // an older version
+                                     "~" + shortId + "AB.$XC"};            // from a FAT drive
+    write("src/a.txt", "a");
+    write("dst/big.bin", "old");
+    write("big/big.bin", std::string(1 << 20, 'b'));
+
+    // A live run writes a temporary over an existing file while another run sweeps the folder.
+    write("live.bat", "XCopy.exe " + q("big") + " " + q("dst") + " /Y\r\n");
+    const pid_t live = start("/c " + q("live.bat"), "", "export XCPYCMD_THROTTLE_KIB=1024");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (temporaries() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (const std::string& name : leftovers)
+        write("dst/" + name, "half");
+    const auto r = runBatch("XCopy.exe " + q("src") + " " + q("dst") + " /Y\r\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    for (const std::string& name : leftovers)
+        EXPECT_FALSE(exists("dst/" + name)) << name;
+    EXPECT_EQ(temporaries(), 1); // the live run's
+    const int status = wait(live);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << read("out.txt");
+    EXPECT_EQ(read("dst/big.bin"), std::string(1 << 20, 'b'));
+    ::kill(other, SIGKILL);
+    wait(other);
+}
+
+} // namespace
+} // namespace xcpycmd::test
