@@ -4,44 +4,11 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace xcpycmd::test {
 namespace {
-
-const std::string kBinary = std::string(XCPY_BIN_DIR) + "/xcpycmd";
-
-class Binary : public TempTree {
-protected:
-    // Starts xcpycmd through /bin/sh with `args`, `input` as its standard input and its output
-    // in out.txt; `shell` runs first in the same shell (variables, limits).
-    pid_t start(const std::string& args, const std::string& input = "",
-                const std::string& shell = "") {
-        write("in.txt", input);
-        const std::string command = shell + "\nexec " + kBinary + " " + args + " <" + q("in.txt") +
-                                    " >" + q("out.txt") + " 2>&1";
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
-            ::_exit(127);
-        }
-        return pid;
-    }
-    int wait(pid_t pid) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return status;
-    }
-    // Runs a batch text through the real program; returns its exit status and output.
-    Result runBatch(const std::string& text, const std::string& input = "",
-                    const std::string& shell = "") {
-        write("run.bat", text);
-        const int status = wait(start("/c " + q("run.bat"), input, shell));
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), read("out.txt")};
-    }
-};
 
 TEST_F(Binary, InterruptLeavesNoHalfFileAndARerunCompletesTheCopy) {
     std::string content(4 << 20, '\0');
