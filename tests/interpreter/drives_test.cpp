@@ -1,21 +1,7 @@
 #include "support.h"
 
-#include <unistd.h>
-
 namespace xcpycmd::test {
 namespace {
-
-bool run(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-struct Mounted {
-    std::string point;
-    ~Mounted() {
-        if (!run("umount " + point))
-            run("umount -l " + point);
-    }
-};
 
 using Drives = TempTree;
 
