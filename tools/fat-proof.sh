@@ -28,10 +28,7 @@ done
 work=$(mktemp -d)
 daemon=
 cleanup() {
-    if [[ -n $daemon ]]; then
-        fusermount -u "$work/mnt" 2>/dev/null || umount -l "$work/mnt" 2>/dev/null || true
-        wait "$daemon" 2>/dev/null || true
-    fi
+    [[ -z $daemon ]] || unmount 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -55,10 +52,21 @@ for i in range(count):
 EOF
 }
 
-copyOnce() { # workers -> prints the count of copied files, or "failed"
-    local out
-    out=$(cd "$work" && XCPYCMD_WORKERS=$1 "$xcpycmd" /c copy.bat 2>&1) || { echo failed; return; }
-    grep -o '[0-9]* 個のファイルをコピーしました' <<<"$out" | grep -o '^[0-9]*' || echo failed
+# fusefat may spin for good on a damaged folder, with the copy waiting on it: a run is stopped
+# after five minutes, and its count then reads "stopped".
+copyOnce() { # workers -> prints the count of copied files, with "(errors)" after a failed run
+    local out status=0
+    out=$(cd "$work" && XCPYCMD_WORKERS=$1 timeout -k 10 300 "$xcpycmd" /c copy.bat 2>&1) ||
+        status=$?
+    if ((status == 124 || status == 137)); then echo stopped; return; fi
+    out=$(grep -o '[0-9]* 個のファイルをコピーしました' <<<"$out" | grep -o '^[0-9]*' || echo none)
+    ((status == 0)) && echo "$out" || echo "$out(errors)"
+}
+
+unmount() {
+    fusermount -u "$work/mnt" 2>/dev/null || { umount -l "$work/mnt"; kill -9 "$daemon"; }
+    wait "$daemon" || true # the FAT and the clean mark are written after the unmount returns
+    daemon=
 }
 
 echo "XCopy.exe \"$work/src\" \"$work/mnt/backup\" /D /E /I /Y" >"$work/copy.bat"
@@ -83,9 +91,7 @@ for workers in $workerCounts; do
         equal2=$(diff -rq "$work/src" "$work/mnt/backup" >/dev/null 2>&1 && echo yes || echo no)
         last=$(copyOnce "$workers")
         seconds=$(echo "$(date +%s.%N) - $start" | bc)
-        fusermount -u "$work/mnt"
-        wait "$daemon" || true # the FAT and the clean mark are written after the unmount returns
-        daemon=
+        unmount
         fsck=$(fsck.vfat -n "$work/fat.img" >/dev/null 2>&1 && echo clean || echo damaged)
         verdict=failed
         if [[ $first == "$files" && $equal1 == yes && $again == 0 && $replaced == "$files" &&
