@@ -101,10 +101,11 @@ void CopyCommitter::add(CopyOrder order) {
                 std::move(order.srcDir),
                 order.dstDir,
                 order.name,
+                order.targetName,
                 order.asLink,
                 order.targetMissing,
                 order.mode,
-                device.kind.tempNames,
+                device.kind.writeInPlace,
                 device.kind.durability == Durability::SyncEachFile};
     Item item;
     item.id = nextId_++;

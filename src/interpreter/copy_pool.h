@@ -22,10 +22,11 @@ struct CopyJob {
     std::shared_ptr<const FolderHandle> srcDir;
     std::shared_ptr<const FolderHandle> dstDir;
     std::string name;
+    std::string targetName;
     bool asLink = false;
     bool targetMissing = false;
     mode_t mode = 0644;
-    TempNameStyle tempNames = TempNameStyle::Long;
+    bool writeInPlace = false;
     bool flush = false;
 };
 

@@ -79,18 +79,18 @@ Format formatOfUserSpace(int dirFd) {
     return byName != Format::Unknown ? byName : formatOfDevice(mount->source);
 }
 
-FileSystemKind kindOfFormat(Format format, Durability durability) {
+FileSystemKind kindOfFormat(Format format, Durability durability, bool userSpace = false) {
     switch (format) {
     case Format::Fat:
-        return {durability, TempNameStyle::Short, kFatStep};
+        return {durability, userSpace, kFatStep};
     case Format::ExFat:
-        return {durability, TempNameStyle::Long, kExFatStep};
+        return {durability, false, kExFatStep};
     case Format::Ntfs:
-        return {durability, TempNameStyle::Long, kNtfsStep};
+        return {durability, false, kNtfsStep};
     case Format::Unknown:
         break;
     }
-    return {durability, TempNameStyle::Long, 0};
+    return {durability, false, 0};
 }
 
 } // namespace
@@ -107,10 +107,10 @@ FileSystemKind fileSystemKindOf(int dirFd) {
     case kJfsMagic:
     case REISERFS_SUPER_MAGIC:
     case kBcachefsMagic:
-        return {Durability::SyncFileSystem, TempNameStyle::Long, kExactStep};
+        return {Durability::SyncFileSystem, false, kExactStep};
     case TMPFS_MAGIC:
     case RAMFS_MAGIC:
-        return {Durability::None, TempNameStyle::Long, kExactStep};
+        return {Durability::None, false, kExactStep};
     case MSDOS_SUPER_MAGIC:
         return kindOfFormat(Format::Fat, Durability::SyncFileSystem);
     case kExFatMagic:
@@ -122,7 +122,7 @@ FileSystemKind fileSystemKindOf(int dirFd) {
     case kSmb2Magic:
         return kindOfFormat(Format::Ntfs, Durability::SyncEachFile);
     case FUSE_SUPER_MAGIC:
-        return kindOfFormat(formatOfUserSpace(dirFd), Durability::SyncEachFile);
+        return kindOfFormat(formatOfUserSpace(dirFd), Durability::SyncEachFile, true);
     default:
         return {};
     }
