@@ -231,7 +231,10 @@ int runBatchText(std::string_view text, Console& console) {
         if (!splitCommand(expanded, command))
             return;
         const auto& [line, silent, word, name, base, rest] = command;
-        if (echoOn && !silent) {
+        // A preview plans the XCOPY lines and runs nothing else.
+        if (console.preview() && !isXCopy(command))
+            return;
+        if (echoOn && !silent && !console.preview()) {
             // Built piece by piece: GCC 12 warns falsely on "\n" + std::string&& in -O3 builds.
             std::string prompt(1, '\n');
             prompt += currentFolder();
@@ -263,7 +266,7 @@ int runBatchText(std::string_view text, Console& console) {
             if (progress)
                 progress->lineStarted(++xcopyLine, xcopyLines);
             status = std::max(status, runXCopy(splitArguments(rest), console));
-            if (progress)
+            if (progress && !console.preview())
                 progress->lineEnded();
         } else {
             console.errorLine(
