@@ -1,8 +1,7 @@
 #include "interpreter/xcopy.h"
-#include "interpreter/file_read.h"
 
-#include "files/codepage.h"
 #include "interpreter/copy_pool.h"
+#include "interpreter/exclude_list.h"
 #include "interpreter/messages.h"
 #include "interpreter/plan_walk.h"
 #include "interpreter/progress.h"
@@ -37,13 +36,6 @@ struct FileId {
 
 char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string lowerAscii(std::string_view text) {
-    std::string result(text);
-    for (char& c : result)
-        c = lowerAscii(c);
-    return result;
 }
 
 bool hasWildcard(std::string_view text) {
@@ -152,6 +144,7 @@ const char* const kUsage =
     "  /K         アクセス権をそのまま写す (既定では所有者の書き込み権を付ける)\n"
     "  /B         シンボリック リンクをリンクとしてコピー (既定ではリンク先をコピー)\n"
     "  /EXCLUDE:  ファイルに 1 行ずつ書いた文字列をパスに含むものはコピーしない\n"
+    "             (すべてのファイルを合わせて 100 万行、16 MB まで)\n"
     "  /H         このシステムでは . で始まる名前も普通のファイルとしてコピーします\n"
     "  /V /Z /J /N /O /X /G は受け付けますが、何もしません。\n"
     "\n"
@@ -195,7 +188,7 @@ private:
 
     const XCopyOptions& o_;
     Console& con_;
-    std::vector<std::string> excludes_; // lower case
+    ExcludeList excludes_;
     std::string pattern_;
     bool literalName_ = false; // the source named one file: match it exactly
     bool recursive_ = false;
@@ -232,51 +225,15 @@ void Engine::notAnswered(const std::string& path) {
 }
 
 bool Engine::loadExcludes() {
-    for (const std::string& file : o_.excludeFiles) {
-        std::string bytes;
-        std::string why;
-        if (readCommandFile(file, bytes, why) != ReadOutcome::Read) {
-            con_.errorLine("除外リストのファイルを読めません - " + file + ": " + why);
-            return false;
-        }
-        if (xcpy::startsWithUtf8Bom(bytes))
-            bytes.erase(0, 3);
-        std::string text;
-        if (xcpy::checkedUtf8(bytes).ok()) {
-            text = bytes;
-        } else if (auto cp932 = xcpy::cp932ToUtf8(bytes); cp932.ok()) {
-            text = cp932.text;
-        } else {
-            con_.errorLine("除外リストのファイルの文字コードを解釈できません - " + file);
-            return false;
-        }
-        std::size_t start = 0;
-        while (start <= text.size()) {
-            std::size_t end = text.find('\n', start);
-            if (end == std::string::npos)
-                end = text.size();
-            std::string entry = text.substr(start, end - start);
-            start = end + 1;
-            if (!entry.empty() && entry.back() == '\r')
-                entry.pop_back();
-            // A blank line would exclude everything; it is no entry.
-            if (entry.find_first_not_of(" \t") == std::string::npos)
-                continue;
-            // Lists written on Windows separate folders with '\'.
-            std::replace(entry.begin(), entry.end(), '\\', '/');
-            excludes_.push_back(lowerAscii(entry));
-        }
-    }
-    return true;
+    std::string error;
+    if (excludes_.load(o_.excludeFiles, error))
+        return true;
+    con_.errorLine(error);
+    return false;
 }
 
 bool Engine::excluded(const std::string& path) const {
-    if (excludes_.empty())
-        return false;
-    const std::string lower = lowerAscii(path);
-    return std::any_of(excludes_.begin(), excludes_.end(), [&](const std::string& entry) {
-        return lower.find(entry) != std::string::npos;
-    });
+    return excludes_.excludes(path);
 }
 
 bool Engine::ensureDestination(Level& level) {
