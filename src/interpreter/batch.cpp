@@ -231,16 +231,33 @@ int runBatchText(std::string_view text, Console& console) {
         if (!splitCommand(expanded, command))
             return;
         const auto& [line, silent, word, name, base, rest] = command;
+        // Paths and names end at a NUL byte once handed to the system, so a line holding one
+        // would act on a shorter path than it shows.
+        const bool holdsNul = raw.find('\0') != std::string_view::npos;
         if (echoOn && !silent) {
             // Built piece by piece: GCC 12 warns falsely on "\n" + std::string&& in -O3 builds.
             std::string prompt(1, '\n');
             prompt += currentFolder();
             prompt += '>';
-            prompt += trimRight(line);
+            for (const char c : trimRight(line)) { // a NUL byte would end the line on screen
+                if (c == '\0')
+                    prompt += "<NUL>";
+                else
+                    prompt += c;
+            }
             console.line(prompt);
         }
 
-        if (name == "rem") {
+        if (holdsNul) {
+            console.errorLine("この行には NUL 文字 (0x00) が含まれているため、実行しません。");
+            if (isXCopy(command)) {
+                if (progress) {
+                    progress->lineStarted(++xcopyLine, xcopyLines);
+                    progress->lineEnded();
+                }
+                status = std::max(status, static_cast<int>(kBadCommand));
+            }
+        } else if (name == "rem") {
             return;
         } else if (name == "echo.") {
             console.line(std::string(rest));
