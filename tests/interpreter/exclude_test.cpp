@@ -1,5 +1,6 @@
 #include "files/codepage.h"
 #include "interpreter/exclude_list.h"
+#include "interpreter/progress.h"
 #include "interpreter/substring_matcher.h"
 #include "support.h"
 
@@ -58,8 +59,23 @@ TEST_F(Exclude, ALongListExcludesExactlyWhatItsLinesName) {
     write("one.txt", first);
     write("two.txt", xcpy::utf8ToCp932("report_\r\n.bak\r\nデータ/\r\n").text);
 
-    const auto r = xcopy("src dst /E /I /Y /EXCLUDE:one.txt+two.txt");
-    EXPECT_EQ(r.status, 0) << r.out;
+    // With a progress channel, whose plan must leave out the same files.
+    const int fd = ::open("progress", O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ProgressWriter writer(fd);
+    std::istringstream in;
+    std::ostringstream out;
+    Console console(in, out, out);
+    console.setProgress(&writer);
+    EXPECT_EQ(runBatchText("XCopy.exe src dst /E /I /Y /EXCLUDE:one.txt+two.txt", console), 0)
+        << out.str();
+    ::close(fd);
+    std::size_t keptBytes = 0;
+    for (const auto& name : kept)
+        keptBytes += name.size();
+    const std::string plan =
+        "plan " + std::to_string(kept.size()) + " " + std::to_string(keptBytes);
+    EXPECT_NE(read("progress").find(plan + "\n"), std::string::npos) << read("progress");
     std::set<std::string> copied;
     for (const auto& entry : fs::recursive_directory_iterator("dst"))
         if (entry.is_regular_file())
