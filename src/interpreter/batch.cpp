@@ -231,10 +231,15 @@ int runBatchText(std::string_view text, Console& console) {
         if (!splitCommand(expanded, command))
             return;
         const auto& [line, silent, word, name, base, rest] = command;
+        // A preview plans the XCOPY lines and runs nothing else.
+        if (console.preview() && !isXCopy(command))
+            return;
         // Paths and names end at a NUL byte once handed to the system, so a line holding one
         // would act on a shorter path than it shows.
         const bool holdsNul = raw.find('\0') != std::string_view::npos;
-        if (echoOn && !silent) {
+        const char* const nulRefused =
+            "この行には NUL 文字 (0x00) が含まれているため、実行しません。";
+        if (echoOn && !silent && !console.preview()) {
             // Built piece by piece: GCC 12 warns falsely on "\n" + std::string&& in -O3 builds.
             std::string prompt(1, '\n');
             prompt += currentFolder();
@@ -248,15 +253,8 @@ int runBatchText(std::string_view text, Console& console) {
             console.line(prompt);
         }
 
-        if (holdsNul) {
-            console.errorLine("この行には NUL 文字 (0x00) が含まれているため、実行しません。");
-            if (isXCopy(command)) {
-                if (progress) {
-                    progress->lineStarted(++xcopyLine, xcopyLines);
-                    progress->lineEnded();
-                }
-                status = std::max(status, static_cast<int>(kBadCommand));
-            }
+        if (holdsNul && !isXCopy(command)) {
+            console.errorLine(nulRefused);
         } else if (name == "rem") {
             return;
         } else if (name == "echo.") {
@@ -279,8 +277,9 @@ int runBatchText(std::string_view text, Console& console) {
         } else if (isXCopy(command)) {
             if (progress)
                 progress->lineStarted(++xcopyLine, xcopyLines);
-            status = std::max(status, runXCopy(splitArguments(rest), console));
-            if (progress)
+            status = std::max(status, holdsNul ? refuseXCopy(nulRefused, console)
+                                               : runXCopy(splitArguments(rest), console));
+            if (progress && !console.preview())
                 progress->lineEnded();
         } else {
             console.errorLine(

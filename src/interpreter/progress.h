@@ -21,6 +21,14 @@ struct CopyAmount {
 //   plan F B       that line is going to copy F files of B bytes
 //   done F B       F files of B bytes of that line are copied (sent a few times a second
 //                  and once when the line ends)
+// A preview (xcpycmd /plan) writes nothing to the disk and tells for each XCOPY line:
+//   line K N       as above
+//   scan F B       F files of B bytes to copy found so far (a few times a second)
+//   plan F B       the line would copy F files of B bytes now
+//   found M        its pattern and exclusions select M files, copied or not
+//   refused WHY    the line would copy nothing: source-missing, source-unreadable,
+//                  drive-missing, bad-command, no-files
+// The channel is a courtesy: when its reader goes away, nothing more is written to it.
 class ProgressWriter {
 public:
     explicit ProgressWriter(int fd) : fd_(fd) {}
@@ -32,6 +40,9 @@ public:
     void planned(const CopyAmount& amount);
     void fileDone(std::int64_t bytes);
     void lineEnded();
+    void scanned(const CopyAmount& sofar);
+    void found(std::int64_t files);
+    void refused(const char* reason);
 
 private:
     void sendDone();
@@ -39,6 +50,7 @@ private:
 
     int fd_;
     bool isSocket_ = true;
+    bool broken_ = false; // the reader went away
     CopyAmount done_;
     timespec lastDone_{};
 };

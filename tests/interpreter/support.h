@@ -13,6 +13,8 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace xcpycmd::test {
@@ -97,6 +99,38 @@ protected:
     void TearDown() override {
         ::unsetenv("XCPYCMD_WORKERS");
         TempTree::TearDown();
+    }
+};
+
+inline const std::string kBinary = std::string(XCPY_BIN_DIR) + "/xcpycmd";
+
+class Binary : public TempTree {
+protected:
+    // Starts xcpycmd through /bin/sh with `args`, `input` as its standard input and its output
+    // in out.txt; `shell` runs first in the same shell (variables, limits).
+    pid_t start(const std::string& args, const std::string& input = "",
+                const std::string& shell = "") {
+        write("in.txt", input);
+        const std::string command = shell + "\nexec " + kBinary + " " + args + " <" + q("in.txt") +
+                                    " >" + q("out.txt") + " 2>&1";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+            ::_exit(127);
+        }
+        return pid;
+    }
+    int wait(pid_t pid) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return status;
+    }
+    // Runs a batch text through the real program; returns its exit status and output.
+    Result runBatch(const std::string& text, const std::string& input = "",
+                    const std::string& shell = "") {
+        write("run.bat", text);
+        const int status = wait(start("/c " + q("run.bat"), input, shell));
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), read("out.txt")};
     }
 };
 
