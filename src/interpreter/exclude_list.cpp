@@ -11,7 +11,7 @@ namespace {
 
 std::string limitText() {
     return "すべての除外リストを合わせて " + std::to_string(ExcludeList::kMaxLines / 10000) +
-           " 万行、" + std::to_string(ExcludeList::kMaxBytes >> 20) + " MB まで";
+           " 万行・" + std::to_string(ExcludeList::kMaxBytes >> 20) + " MB まで";
 }
 
 } // namespace

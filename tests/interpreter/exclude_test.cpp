@@ -115,7 +115,7 @@ TEST_F(Exclude, ListsOverTheLimitsAreRefusedAndNothingIsCopied) {
             EXPECT_TRUE(exists(to + "/a.txt")) << c.lists;
         } else {
             EXPECT_FALSE(exists(to)) << c.lists;
-            EXPECT_NE(r.out.find("100 万行、16 MB まで"), std::string::npos) << r.out;
+            EXPECT_NE(r.out.find("100 万行・16 MB まで"), std::string::npos) << r.out;
         }
     }
 }
