@@ -44,8 +44,11 @@ Format formatOfName(const std::string& type) {
     return Format::Unknown;
 }
 
-// The signature in the first sector of a block device, where it can be read.
+// The signature in the first sector of a block device or disk image, where it can be read.
 Format formatOfDevice(const std::string& device) {
+    struct stat st {};
+    if (::stat(device.c_str(), &st) != 0 || !(S_ISBLK(st.st_mode) || S_ISREG(st.st_mode)))
+        return Format::Unknown;
     const int fd = ::open(device.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return Format::Unknown;
@@ -71,10 +74,9 @@ Format formatOfUserSpace(int dirFd) {
     const xcpy::Mount* mount = xcpy::mountOfDevice(mounts, st.st_dev);
     if (!mount)
         return Format::Unknown;
+    // "fuse.fusefat" says it; "fuseblk" or a plain "fuse" (ntfs-3g on an image) does not.
     const Format byName = formatOfName(mount->type);
-    if (byName != Format::Unknown || !mount->type.starts_with("fuseblk"))
-        return byName;
-    return formatOfDevice(mount->source);
+    return byName != Format::Unknown ? byName : formatOfDevice(mount->source);
 }
 
 FileSystemKind kindOfFormat(Format format, Durability durability) {

@@ -20,7 +20,7 @@ struct FileSystemKind {
 };
 
 // What the file system of the open folder `dirFd` is, by its type; user-space file systems by
-// the name they were mounted with or, on a block device, by the device's own signature.
+// the name they were mounted with or by the signature of the device or image they hold.
 FileSystemKind fileSystemKindOf(int dirFd);
 
 } // namespace xcpycmd

@@ -1,21 +1,9 @@
+#include "interpreter/file_system_kind.h"
+#include "interpreter/time_step.h"
 #include "support.h"
-
-#include <unistd.h>
 
 namespace xcpycmd::test {
 namespace {
-
-bool run(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-struct Mounted {
-    std::string point;
-    ~Mounted() {
-        if (!run("umount " + point))
-            run("umount -l " + point);
-    }
-};
 
 using Drives = TempTree;
 
@@ -29,8 +17,10 @@ TEST_F(Drives, SecondNewerOnlyRunCopiesOnlyWhatChanged) {
             GTEST_SKIP() << tool << " is not installed (tools/install-deps.sh)";
     const struct {
         std::string name, format, mount; // the commands take the image, then the mount point
-    } drives[] = {{"NTFS", "mkfs.ntfs -F -Q ", "ntfs-3g "},
-                  {"FAT", "mkfs.vfat ", "fusefat -o rw+ "}};
+        long step;                       // of its times, known without writing a scratch file
+        TempNameStyle temporaries;
+    } drives[] = {{"NTFS", "mkfs.ntfs -F -Q ", "ntfs-3g ", 100, TempNameStyle::Long},
+                  {"FAT", "mkfs.vfat ", "fusefat -o rw+ ", 2'000'000'000, TempNameStyle::Short}};
     // Odd seconds with nanoseconds: no FAT or NTFS time holds them exactly.
     const std::time_t base = 1'700'000'001;
     for (int i = 0; i < 4; ++i) {
@@ -51,6 +41,12 @@ TEST_F(Drives, SecondNewerOnlyRunCopiesOnlyWhatChanged) {
         if (!run(drive.mount + image + " " + path("mnt")))
             GTEST_SKIP() << "FUSE refused to mount the " << drive.name << " image here";
         const Mounted mounted{path("mnt")};
+        // A drive known by its type, where no scratch file can tell the step: never compared
+        // exactly, which would copy everything again on every run.
+        const int dir = ::open(path("mnt").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        EXPECT_EQ(timeStepOf(dir, false), drive.step);
+        EXPECT_EQ(fileSystemKindOf(dir).tempNames, drive.temporaries);
+        ::close(dir);
         auto r = xcopy(line);
         EXPECT_EQ(r.status, 0) << r.out;
         EXPECT_NE(r.out.find("4 個のファイルをコピーしました"), std::string::npos) << r.out;

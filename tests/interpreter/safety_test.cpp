@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
