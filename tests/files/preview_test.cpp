@@ -196,10 +196,9 @@ TEST_F(Preview, cancelReturnsAtOnceFromAnInterpreterStuckOnASilentShare) {
     EXPECT_EQ(text("lblStatus"), "中止しました（1 行のうち 0 行を確認）");
 
     // The window goes on: another preview runs while the first interpreter is still stuck.
+    window->DeleteBatchEntry(); // the only row
     writeFile("src/f.txt", 5);
     addPair(path("src"), path("dst"));
-    window->lsvBatList->setCurrentIndex(window->model().index(0, 0));
-    window->DeleteBatchEntry();
     window->UpdateCommandState();
     window->mnuL[9]->trigger();
     ASSERT_TRUE(waitForEnd());
