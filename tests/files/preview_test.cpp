@@ -152,7 +152,7 @@ TEST_F(Preview, refusesWhatARunRefusesAndSaysWhyTheInterpreterToldNothing) {
         << qPrintable(text("lblStatus"));
     EXPECT_EQ(shownRows(), QStringList("||確認できませんでした"));
     qputenv("COMSPEC", "/bin/true"); // runs, but has no preview to tell
-    window->mnuL[9]->trigger();
+    button("Preview")->trigger();
     ASSERT_TRUE(waitForEnd());
     EXPECT_EQ(text("lblStatus"), "true から予定を受け取れませんでした（終了コード 0）");
     EXPECT_TRUE(QDir(path("tmp")).isEmpty());
