@@ -102,6 +102,7 @@ void frmPreview::start(const QString& interpreter, const QByteArray& batch,
     }
     lsvPreview->addTopLevelItems(items);
     firstChanging_ = 0;
+    shownMessageLength_ = 0;
     prgPreview->setRange(0, std::max<int>(static_cast<int>(rows.size()), 1));
     prgPreview->setValue(0);
     txtMessages->clear();
@@ -137,11 +138,12 @@ void frmPreview::reject() {
 void frmPreview::showProgress() {
     const PreviewPlan& plan = run_->plan();
     const int current = plan.currentRow();
-    for (int row = firstChanging_; row <= current; ++row)
-        showRow(row);
+    showRows(firstChanging_, current);
     firstChanging_ = std::max(current, 0);
-    prgPreview->setValue(plan.rowsDone());
-    if (const QString messages = run_->messages(); txtMessages->toPlainText() != messages) {
+    // Rows the cancel left untold were not checked.
+    prgPreview->setValue(plan.rowsDone() - plan.cancelled());
+    if (const QString& messages = run_->messages(); messages.size() != shownMessageLength_) {
+        shownMessageLength_ = messages.size();
         txtMessages->setPlainText(messages);
         txtMessages->setVisible(!messages.isEmpty());
     }
@@ -151,8 +153,8 @@ void frmPreview::showProgress() {
 void frmPreview::showEnd() {
     firstChanging_ = 0;
     showProgress();
-    for (int row = 0; row < lsvPreview->topLevelItemCount(); ++row)
-        showRow(row);
+    // The rows after the last one told have their outcome now too.
+    showRows(std::max(run_->plan().currentRow(), 0), lsvPreview->topLevelItemCount() - 1);
     cmdCancel->setEnabled(false);
     const PreviewPlan& plan = run_->plan();
     switch (run_->state()) {
@@ -168,6 +170,11 @@ void frmPreview::showEnd() {
         lblStatus->setText(run_->failure());
         break;
     }
+}
+
+void frmPreview::showRows(int first, int last) {
+    for (int row = std::max(first, 0); row <= last; ++row)
+        showRow(row);
 }
 
 void frmPreview::showRow(int row) {
