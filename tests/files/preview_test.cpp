@@ -212,7 +212,7 @@ TEST(PreviewPlan, readsLinesSplitAnywhereAndKeepsUntoldRowsApart) {
         {"line 1 4\nsc", 0},
         {"an 1 10\n", 1}, // found so far
         {"plan 3 4096\nfou", 3},
-        {"nd 3\nline 2 4\n", 3},
+        {"nd 3\nline 2 4\ndone 7 7\n", 3}, // a run's line, never a preview's
         {"plan 9 9\nrefused dog-ate-it\nfound 9\nline 1 4\nline 9 4\n", 3},
         {"line 3 4\nscan 2 2048", 3}};
     for (const auto& [piece, files] : pieces) {
