@@ -120,6 +120,7 @@ TEST_F(Preview, countsEachRowAsARunWouldWithTheTotalAndWritesNothing) {
     EXPECT_EQ(text("lblTotal"),
               QStringLiteral("合計 3 ファイル、1.5 MB（コピーできない行 %1）").arg(drives ? 3 : 2));
     EXPECT_EQ(text("lblStatus"), "確認が終わりました（何もコピーしていません）");
+    EXPECT_FALSE(dialog()->findChild<QPushButton*>("cmdCancel")->isEnabled());
     EXPECT_TRUE(dialog()->findChild<QPlainTextEdit*>()->toPlainText().contains(path("src/gone")));
 
     // Nothing written: no folder, no run file, no log line, and the temporary batch is gone.
@@ -144,13 +145,18 @@ TEST_F(Preview, refusesWhatARunRefusesAndSaysWhyTheInterpreterToldNothing) {
     EXPECT_EQ(dialog(), nullptr);
 
     window->DeleteBatchEntry();
-    addPair(makeFolder("a"), path("b"));
+    addPair(path("gone"), path("b"));
+    window->mnuL[9]->trigger();
+    ASSERT_TRUE(waitForEnd());
+    const auto* messages = dialog()->findChild<QPlainTextEdit*>();
+    EXPECT_TRUE(!messages->isHidden() && messages->toPlainText().contains(path("gone")));
     qputenv("COMSPEC", path("no/xcpycmd").toLocal8Bit());
     window->mnuL[9]->trigger();
     ASSERT_TRUE(waitForEnd());
     EXPECT_TRUE(text("lblStatus").startsWith("xcpycmd を起動できません: "))
         << qPrintable(text("lblStatus"));
     EXPECT_EQ(shownRows(), QStringList("||確認できませんでした"));
+    EXPECT_TRUE(messages->isHidden() && messages->toPlainText().isEmpty()) << "the last ones";
     qputenv("COMSPEC", "/bin/true"); // runs, but has no preview to tell
     button("Preview")->trigger();
     ASSERT_TRUE(waitForEnd());
