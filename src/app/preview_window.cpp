@@ -101,7 +101,6 @@ void frmPreview::start(const QString& interpreter, const QByteArray& batch,
         items << item;
     }
     lsvPreview->addTopLevelItems(items);
-    firstChanging_ = 0;
     shownMessageLength_ = 0;
     prgPreview->setRange(0, std::max<int>(static_cast<int>(rows.size()), 1));
     prgPreview->setValue(0);
@@ -137,9 +136,9 @@ void frmPreview::reject() {
 
 void frmPreview::showProgress() {
     const PreviewPlan& plan = run_->plan();
-    const int current = plan.currentRow();
-    showRows(firstChanging_, current);
-    firstChanging_ = std::max(current, 0);
+    const auto [first, last] = run_->takeChangedRows();
+    for (int row = first; row <= last; ++row)
+        showRow(row);
     // Rows the cancel left untold were not checked.
     prgPreview->setValue(plan.rowsDone() - plan.cancelled());
     if (const QString& messages = run_->messages(); messages.size() != shownMessageLength_) {
@@ -151,10 +150,7 @@ void frmPreview::showProgress() {
 }
 
 void frmPreview::showEnd() {
-    firstChanging_ = 0;
     showProgress();
-    // The rows after the last one told have their outcome now too.
-    showRows(std::max(run_->plan().currentRow(), 0), lsvPreview->topLevelItemCount() - 1);
     cmdCancel->setEnabled(false);
     const PreviewPlan& plan = run_->plan();
     switch (run_->state()) {
@@ -170,11 +166,6 @@ void frmPreview::showEnd() {
         lblStatus->setText(run_->failure());
         break;
     }
-}
-
-void frmPreview::showRows(int first, int last) {
-    for (int row = std::max(first, 0); row <= last; ++row)
-        showRow(row);
 }
 
 void frmPreview::showRow(int row) {

@@ -38,12 +38,10 @@ public:
 private:
     void showProgress();
     void showEnd();
-    void showRows(int first, int last);
     void showRow(int row);
     void showTotal();
 
     PreviewRun* run_ = nullptr;
-    int firstChanging_ = 0; // rows before it are shown with their final outcome
     qsizetype shownMessageLength_ = 0;
 
     QLabel* lblStatus = nullptr;

@@ -66,11 +66,23 @@ void PreviewPlan::end(bool cancelled) {
     if (!partial_.isEmpty())
         take(std::exchange(partial_, {}));
     const PreviewOutcome untold = cancelled ? PreviewOutcome::Cancelled : PreviewOutcome::NotTold;
-    for (PreviewRow& row : rows_)
-        if (row.outcome == PreviewOutcome::Waiting || row.outcome == PreviewOutcome::Checking) {
-            row = {untold, 0, 0, {}};
+    for (int i = 0; i < rows_.size(); ++i)
+        if (rows_[i].outcome == PreviewOutcome::Waiting ||
+            rows_[i].outcome == PreviewOutcome::Checking) {
+            rows_[i] = {untold, 0, 0, {}};
             ++done_;
+            changed(i);
         }
+}
+
+std::pair<int, int> PreviewPlan::takeChangedRows() {
+    return {std::exchange(firstChanged_, std::numeric_limits<int>::max()),
+            std::exchange(lastChanged_, -1)};
+}
+
+void PreviewPlan::changed(int row) {
+    firstChanged_ = std::min(firstChanged_, row);
+    lastChanged_ = std::max(lastChanged_, row);
 }
 
 qint64 PreviewPlan::files() const {
@@ -133,11 +145,13 @@ void PreviewPlan::take(const QByteArray& line) {
         current_ = static_cast<int>(number - 1);
         rows_[current_].outcome = PreviewOutcome::Checking;
         planned_ = -1;
+        changed(current_);
     } else if ((word == "scan" || word == "plan") && count == 2) {
         if (current_ < 0 || rows_[current_].outcome != PreviewOutcome::Checking)
             return;
         rows_[current_].files = numbers[0];
         rows_[current_].bytes = numbers[1];
+        changed(current_);
         if (word == "plan")
             planned_ = numbers[0];
     } else if (word == "found" && count == 1) {
@@ -157,6 +171,7 @@ bool PreviewPlan::finish(PreviewOutcome outcome) {
     if (outcome != PreviewOutcome::Copies)
         row.files = row.bytes = 0;
     ++done_;
+    changed(current_);
     return true;
 }
 

@@ -4,6 +4,9 @@
 #include <QList>
 #include <QString>
 
+#include <limits>
+#include <utility>
+
 // What a preview ("xcpycmd /plan") tells about each XCOPY line of the list, one row per line.
 namespace xcpy {
 
@@ -58,6 +61,9 @@ public:
     // Files and bytes to copy, of the rows told so far and the one being planned.
     qint64 files() const;
     qint64 bytes() const;
+    // The rows told something since the last call, first and last (first > last when none), so
+    // that only those are shown again.
+    std::pair<int, int> takeChangedRows();
     // Rows whose copy would fail (isFailure), and rows the cancel left untold.
     int failures() const;
     int cancelled() const;
@@ -66,12 +72,15 @@ private:
     void take(const QByteArray& line);
     // Gives the current row its final outcome; false when no row is being planned.
     bool finish(PreviewOutcome outcome);
+    void changed(int row);
 
     QList<PreviewRow> rows_;
     QByteArray partial_;
     int current_ = -1;
     int done_ = 0;
     qint64 planned_ = -1; // files of the current line's "plan", -1 before it
+    int firstChanged_ = std::numeric_limits<int>::max();
+    int lastChanged_ = -1;
 };
 
 } // namespace xcpy

@@ -35,6 +35,7 @@ public:
 
     State state() const { return state_; }
     const PreviewPlan& plan() const { return plan_; }
+    std::pair<int, int> takeChangedRows() { return plan_.takeChangedRows(); }
     // What the interpreter wrote to its standard error: its messages in words.
     const QString& messages() const { return messages_; }
     // Why a Failed run failed.

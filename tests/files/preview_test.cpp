@@ -214,18 +214,27 @@ TEST_F(Preview, cancelReturnsAtOnceFromAnInterpreterStuckOnASilentShare) {
 
 TEST(PreviewPlan, readsLinesSplitAnywhereAndKeepsUntoldRowsApart) {
     PreviewPlan plan(4);
-    const std::pair<const char*, qint64> pieces[] = {
-        {"line 1 4\nsc", 0},
-        {"an 1 10\n", 1}, // found so far
-        {"plan 3 4096\nfou", 3},
-        {"nd 3\nline 2 4\ndone 7 7\n", 3}, // a run's line, never a preview's
-        {"plan 9 9\nrefused dog-ate-it\nfound 9\nline 1 4\nline 9 4\n", 3},
-        {"line 3 4\nscan 2 2048", 3}};
-    for (const auto& [piece, files] : pieces) {
+    // Each piece, the files to copy found so far and the rows the window shows anew.
+    const struct {
+        const char* piece;
+        qint64 files;
+        std::pair<int, int> changed;
+    } pieces[] = {{"line 1 4\nsc", 0, {0, 0}},
+                  {"an 1 10\n", 1, {0, 0}},
+                  {"plan 3 4096\nfou", 3, {0, 0}},
+                  {"nd 3\n", 3, {0, 0}},
+                  {"line 2 4\ndone 7 7\n", 3, {1, 1}}, // a run's line, never a preview's
+                  {"plan 9 9\nrefused dog-ate-it\nfound 9\nline 1 4\nline 9 4\n", 3, {1, 1}},
+                  {"line 3 4\nscan 2 2048", 3, {2, 2}}};
+    for (const auto& [piece, files, changed] : pieces) {
         plan.feed(piece);
         EXPECT_EQ(plan.files(), files) << piece;
+        EXPECT_EQ(plan.takeChangedRows(), changed) << piece;
     }
     plan.end(true);
+    EXPECT_EQ(plan.takeChangedRows(), std::make_pair(2, 3));
+    const auto [first, last] = plan.takeChangedRows();
+    EXPECT_GT(first, last) << "nothing since";
     QStringList outcomes;
     for (const PreviewRow& row : plan.rows())
         outcomes << QString::number(row.files) + ' ' + QString::number(row.bytes) + ' ' +
