@@ -220,7 +220,7 @@ TEST(PreviewPlan, readsLinesSplitAnywhereAndKeepsUntoldRowsApart) {
         qint64 files;
         std::pair<int, int> changed;
     } pieces[] = {{"line 1 4\nsc", 0, {0, 0}},
-                  {"an 1 10\n", 1, {0, 0}},
+                  {"an 1 10\nscan 9 x\nscan -9 9\n", 1, {0, 0}}, // a broken line changes nothing
                   {"plan 3 4096\nfou", 3, {0, 0}},
                   {"nd 3\n", 3, {0, 0}},
                   {"line 2 4\ndone 7 7\n", 3, {1, 1}}, // a run's line, never a preview's
