@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <future>
 #include <stdexcept>
 #include <sys/resource.h>
+#include <system_error>
 #include <unistd.h>
 #include <unordered_set>
 
@@ -27,6 +29,18 @@ std::size_t outstandingLimit() {
     const rlim_t soft = ::getrlimit(RLIMIT_NOFILE, &files) == 0 ? files.rlim_cur : 1024;
     const rlim_t spare = soft > 128 ? (soft - 64) / 3 : 8;
     return static_cast<std::size_t>(std::clamp<rlim_t>(spare, 8, 2048));
+}
+
+Flush flushOf(Durability durability) {
+    switch (durability) {
+    case Durability::None:
+        return Flush::None;
+    case Durability::SyncFileSystem:
+        return Flush::Start; // the group's sync then finds most of the data written already
+    case Durability::SyncEachFile:
+        return Flush::Whole;
+    }
+    return Flush::Whole;
 }
 
 int retried(int result) {
@@ -59,6 +73,11 @@ CopyCommitter::~CopyCommitter() {
         discardCopy(item.order.dstDir, item.copy);
 }
 
+std::size_t CopyCommitter::outstanding() const {
+    return ordered_.size() + group_.size() + named_.size() +
+           (syncing_ ? syncing_->group.size() : 0);
+}
+
 const FileSystemKind& CopyCommitter::kindOf(dev_t device, int dirFd) {
     auto found = devices_.find(device);
     if (found == devices_.end())
@@ -71,15 +90,17 @@ CopyCommitter::Device& CopyCommitter::deviceOf(const Item& item) {
 }
 
 void CopyCommitter::add(CopyOrder order) {
-    while (!stopped_ && ordered_.size() + group_.size() + named_.size() >= maxOutstanding_) {
-        if (!ordered_.empty()) {
-            take(pool_.waitFinished());
-            advance();
+    while (!stopped_ && outstanding() >= maxOutstanding_) {
+        if (syncing_) {
+            finishGroup(true);
         } else if (!group_.empty()) {
-            commitGroup();
-        } else {
+            startGroup();
+        } else if (!named_.empty()) {
             syncDevices();
             reportDurable();
+        } else {
+            take(pool_.waitFinished());
+            advance();
         }
     }
     if (stopped_)
@@ -92,11 +113,12 @@ void CopyCommitter::add(CopyOrder order) {
                 std::move(order.srcDir),
                 order.dstDir,
                 order.name,
+                order.targetName,
                 order.asLink,
                 order.targetMissing,
                 order.mode,
-                device.kind.tempNames,
-                device.kind.durability == Durability::SyncEachFile};
+                device.kind.writeInPlace,
+                flushOf(device.kind.durability)};
     Item item;
     item.id = nextId_++;
     item.order = std::move(order);
@@ -108,8 +130,9 @@ void CopyCommitter::add(CopyOrder order) {
 void CopyCommitter::poll() {
     take(pool_.takeFinished());
     advance();
-    if (groupDue())
-        commitGroup();
+    finishGroup(false);
+    if (!syncing_ && groupDue())
+        startGroup();
 }
 
 void CopyCommitter::take(std::vector<CopyOutcome> outcomes) {
@@ -157,40 +180,79 @@ bool CopyCommitter::groupDue() const {
     return Clock::now() - groupStarted_ >= groupAge_;
 }
 
-void CopyCommitter::commitGroup() {
-    if (group_.empty())
-        return;
-    std::vector<Item> group = std::move(group_);
+// Hands the group to a thread that makes its data durable, so that the walk and the workers go
+// on meanwhile; the group is named when that is done.
+void CopyCommitter::startGroup() {
+    Syncing syncing;
+    syncing.group = std::move(group_);
     group_.clear();
     groupBytes_ = 0;
+    std::vector<std::shared_ptr<const FolderHandle>> folders;
+    for (const Item& item : syncing.group) {
+        const Device& device = deviceOf(item);
+        if (device.kind.durability == Durability::SyncFileSystem &&
+            std::find(syncing.devices.begin(), syncing.devices.end(), item.order.device) ==
+                syncing.devices.end()) {
+            syncing.devices.push_back(item.order.device);
+            folders.push_back(device.anyFolder);
+        }
+    }
+    syncing.started = Clock::now();
+    const auto syncAll = [folders] {
+        std::vector<int> errors;
+        for (const auto& folder : folders)
+            errors.push_back(syncFileSystem(folder->fd()));
+        return errors;
+    };
+    if (!folders.empty()) {
+        try {
+            syncing.errors = std::async(std::launch::async, syncAll);
+        } catch (const std::system_error&) { // no thread to spare: sync here
+            std::promise<std::vector<int>> done;
+            done.set_value(syncAll());
+            syncing.errors = done.get_future();
+        }
+    }
+    syncing_ = std::move(syncing);
+}
 
-    // The data first: a name must never appear before the bytes it promises. One sync per disk
-    // also makes the names of the group before durable.
-    std::unordered_set<dev_t> synced;
-    for (Item& item : group) {
-        Device& device = deviceOf(item);
-        if (device.kind.durability != Durability::SyncFileSystem ||
-            !synced.insert(item.order.device).second)
-            continue;
-        const Clock::time_point started = Clock::now();
-        if (syncFileSystem(device.anyFolder->fd()) == 0) {
-            groupAge_ =
-                std::max<Clock::duration>(kMinGroupAge, kSyncTimeShare * (Clock::now() - started));
+// Names the group whose sync is done; with `wait`, waits for the sync first. False when no
+// group was named.
+bool CopyCommitter::finishGroup(bool wait) {
+    if (!syncing_)
+        return false;
+    if (!wait && syncing_->errors.valid() &&
+        syncing_->errors.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return false;
+    Syncing syncing = std::move(*syncing_);
+    syncing_.reset();
+    const std::vector<int> errors =
+        syncing.errors.valid() ? syncing.errors.get() : std::vector<int>();
+    std::vector<Item>& group = syncing.group;
+    if (!errors.empty())
+        groupAge_ = std::max<Clock::duration>(kMinGroupAge,
+                                              kSyncTimeShare * (Clock::now() - syncing.started));
+
+    // The data first: a name must never appear before the bytes it promises. The sync also made
+    // the names of the group before durable.
+    for (std::size_t i = 0; i < errors.size(); ++i) {
+        const dev_t id = syncing.devices[i];
+        if (errors[i] == 0) {
             for (Item& named : named_)
-                named.durable = named.durable || named.order.device == item.order.device;
-            device.unsynced = false;
+                named.durable = named.durable || named.order.device == id;
+            devices_.at(id).unsynced = false;
             continue;
         }
         // Which file failed: each one's own fsync tells, and its folder's for the names.
-        for (Item& other : group) {
-            if (other.order.device != item.order.device)
+        for (Item& item : group) {
+            if (item.order.device != id)
                 continue;
-            if (const int error = flushCopy(other.copy); error != 0) {
-                other.error = {CopyStage::Flush, error};
-                other.state = State::Failed;
+            if (const int error = flushCopy(item.copy); error != 0) {
+                item.error = {CopyStage::Flush, error};
+                item.state = State::Failed;
             }
         }
-        syncFolders(item.order.device);
+        syncFolders(id);
     }
     reportDurable();
 
@@ -212,17 +274,26 @@ void CopyCommitter::commitGroup() {
             continue;
         }
         Device& device = deviceOf(item);
-        if (device.kind.durability == Durability::None) {
+        if (device.kind.durability == Durability::None)
             item.durable = true;
-        } else {
+        else
             device.unsynced = true;
-        }
         named_.push_back(std::move(item));
     }
     for (auto& [id, device] : devices_)
         if (device.kind.durability == Durability::SyncEachFile && device.unsynced)
             syncFolders(id);
     reportDurable();
+    return true;
+}
+
+// Names everything written so far, waiting for the syncs it takes.
+void CopyCommitter::commitGroup() {
+    finishGroup(true);
+    if (group_.empty())
+        return;
+    startGroup();
+    finishGroup(true);
 }
 
 // Makes the names and folders of every disk durable.
@@ -322,6 +393,13 @@ void CopyCommitter::folderMade(dev_t device, std::shared_ptr<const FolderHandle>
 
 void CopyCommitter::stop() {
     stopped_ = true;
+    if (syncing_) { // only on the way out: a failure is reported after the groups before it
+        if (syncing_->errors.valid())
+            syncing_->errors.wait();
+        for (Item& item : syncing_->group)
+            discardCopy(item.order.dstDir, item.copy);
+        syncing_.reset();
+    }
     for (const std::uint64_t id : pool_.dropQueued())
         ordered_[id - ordered_.front().id].state = State::Dropped;
     for (Item& item : ordered_) {

@@ -7,7 +7,9 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <unordered_map>
@@ -78,7 +80,18 @@ private:
         std::vector<MadeFolder> foldersToSync;         // of SyncEachFile devices
     };
 
+    // A group whose data a thread is making durable.
+    struct Syncing {
+        std::vector<Item> group;
+        std::vector<dev_t> devices; // synced with syncfs, in the order of `errors`
+        std::future<std::vector<int>> errors;
+        std::chrono::steady_clock::time_point started;
+    };
+
+    std::size_t outstanding() const;
     void take(std::vector<CopyOutcome> outcomes);
+    void startGroup();
+    bool finishGroup(bool wait);
     void advance();
     bool groupDue() const;
     void commitGroup();
@@ -95,6 +108,7 @@ private:
     std::deque<Item> ordered_; // walk order: writing, or written and waiting for earlier ones
     std::vector<Item> group_;  // written, in order, not yet durable
     std::deque<Item> named_;   // named, in order, waiting for their names to be durable
+    std::optional<Syncing> syncing_;
     std::unordered_map<dev_t, Device> devices_;
     std::size_t maxOutstanding_;
     off_t groupBytes_ = 0;

@@ -13,8 +13,9 @@ constexpr unsigned kMaxWorkers = 64;
 CopyOutcome write(const CopyJob& job) {
     CopyOutcome outcome;
     outcome.id = job.id;
-    const CopyRequest request{job.srcDir->fd(),  job.name.c_str(), job.asLink,    job.dstDir,
-                              job.targetMissing, job.mode,         job.tempNames, job.flush};
+    const CopyRequest request{job.srcDir->fd(), job.name.c_str(),       job.asLink,
+                              job.dstDir,       job.targetName.c_str(), job.targetMissing,
+                              job.mode,         job.writeInPlace,       job.flush};
     outcome.written = writeCopy(request, outcome.copy, outcome.error);
     return outcome;
 }

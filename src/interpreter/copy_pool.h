@@ -22,11 +22,12 @@ struct CopyJob {
     std::shared_ptr<const FolderHandle> srcDir;
     std::shared_ptr<const FolderHandle> dstDir;
     std::string name;
+    std::string targetName;
     bool asLink = false;
     bool targetMissing = false;
     mode_t mode = 0644;
-    TempNameStyle tempNames = TempNameStyle::Long;
-    bool flush = false;
+    bool writeInPlace = false;
+    Flush flush = Flush::None;
 };
 
 struct CopyOutcome {

@@ -84,6 +84,14 @@ CopyWalk::CopyWalk(const XCopyOptions& options, const LineScope& scope, Console&
 
 CopyWalk::~CopyWalk() = default;
 
+// Leftovers of a killed run go as soon as the walk comes by, copied into or not; not where no
+// name may be removed.
+void CopyWalk::sweepLeftovers(Level& level) {
+    if (level.dstFd >= 0 && committer_ &&
+        !committer_->kindOf(level.dstDevice, level.dstFd).writeInPlace)
+        removeLeftoverTemporaries(level.dstFd);
+}
+
 bool CopyWalk::matches(const char* name) const {
     return s_.literalName ? s_.pattern == name : wildcardMatch(s_.pattern, name);
 }
@@ -179,8 +187,7 @@ void CopyWalk::run(int rootFd, const struct stat& rootSt) {
     root->srcLength = srcPath_.size();
     root->dstLength = dstPath_.size();
     root->adoptDestination(::open(s_.destRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (root->dstFd >= 0 && !o_.listOnly)
-        removeLeftoverTemporaries(root->dstFd);
+    sweepLeftovers(*root);
     if (o_.emptyFolders && !o_.listOnly && !o_.existingOnly)
         ensureDestination(*root);
 
@@ -349,9 +356,7 @@ void CopyWalk::enterFolder(Level& level, const char* name, const struct stat& st
     Level& entered = *child;
     ancestors_.insert(id);
     levels_.push_back(std::move(child));
-    // Leftovers of a killed run go as soon as the walk comes by, copied into or not.
-    if (entered.dstFd >= 0 && !o_.listOnly)
-        removeLeftoverTemporaries(entered.dstFd);
+    sweepLeftovers(entered);
     if (o_.emptyFolders && !o_.listOnly && !o_.existingOnly && !ensureDestination(entered))
         leaveFolder();
 }

@@ -57,6 +57,7 @@ private:
     bool readBatch(Level& level);
     void lookAhead(Level& level);
     void leaveFolder();
+    void sweepLeftovers(Level& level);
     void enterFolder(Level& level, const char* name, const struct stat& st, bool viaLink);
     void visitEntry(Level& level, const char* name, const Looked& source, const Looked& target);
     void visitFile(Level& level, const char* name, const struct stat& st, bool asLink,

@@ -44,8 +44,11 @@ Format formatOfName(const std::string& type) {
     return Format::Unknown;
 }
 
-// The signature in the first sector of a block device, where it can be read.
+// The signature in the first sector of a block device or disk image, where it can be read.
 Format formatOfDevice(const std::string& device) {
+    struct stat st {};
+    if (::stat(device.c_str(), &st) != 0 || !(S_ISBLK(st.st_mode) || S_ISREG(st.st_mode)))
+        return Format::Unknown;
     const int fd = ::open(device.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return Format::Unknown;
@@ -71,24 +74,23 @@ Format formatOfUserSpace(int dirFd) {
     const xcpy::Mount* mount = xcpy::mountOfDevice(mounts, st.st_dev);
     if (!mount)
         return Format::Unknown;
+    // "fuse.fusefat" says it; "fuseblk" or a plain "fuse" (ntfs-3g on an image) does not.
     const Format byName = formatOfName(mount->type);
-    if (byName != Format::Unknown || !mount->type.starts_with("fuseblk"))
-        return byName;
-    return formatOfDevice(mount->source);
+    return byName != Format::Unknown ? byName : formatOfDevice(mount->source);
 }
 
-FileSystemKind kindOfFormat(Format format, Durability durability) {
+FileSystemKind kindOfFormat(Format format, Durability durability, bool userSpace = false) {
     switch (format) {
     case Format::Fat:
-        return {durability, TempNameStyle::Short, kFatStep};
+        return {durability, userSpace, kFatStep};
     case Format::ExFat:
-        return {durability, TempNameStyle::Long, kExFatStep};
+        return {durability, false, kExFatStep};
     case Format::Ntfs:
-        return {durability, TempNameStyle::Long, kNtfsStep};
+        return {durability, false, kNtfsStep};
     case Format::Unknown:
         break;
     }
-    return {durability, TempNameStyle::Long, 0};
+    return {durability, false, 0};
 }
 
 } // namespace
@@ -105,10 +107,10 @@ FileSystemKind fileSystemKindOf(int dirFd) {
     case kJfsMagic:
     case REISERFS_SUPER_MAGIC:
     case kBcachefsMagic:
-        return {Durability::SyncFileSystem, TempNameStyle::Long, kExactStep};
+        return {Durability::SyncFileSystem, false, kExactStep};
     case TMPFS_MAGIC:
     case RAMFS_MAGIC:
-        return {Durability::None, TempNameStyle::Long, kExactStep};
+        return {Durability::None, false, kExactStep};
     case MSDOS_SUPER_MAGIC:
         return kindOfFormat(Format::Fat, Durability::SyncFileSystem);
     case kExFatMagic:
@@ -120,7 +122,7 @@ FileSystemKind fileSystemKindOf(int dirFd) {
     case kSmb2Magic:
         return kindOfFormat(Format::Ntfs, Durability::SyncEachFile);
     case FUSE_SUPER_MAGIC:
-        return kindOfFormat(formatOfUserSpace(dirFd), Durability::SyncEachFile);
+        return kindOfFormat(formatOfUserSpace(dirFd), Durability::SyncEachFile, true);
     default:
         return {};
     }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "interpreter/temp_files.h"
-
 #include <sys/types.h>
 
 namespace xcpycmd {
@@ -15,12 +13,16 @@ enum class Durability {
 
 struct FileSystemKind {
     Durability durability = Durability::SyncEachFile;
-    TempNameStyle tempNames = TempNameStyle::Long;
+    // User-space FAT drivers damage a folder when they remove a name whose directory entries
+    // cross from one of its clusters into the next: no name is ever removed there, so copies are
+    // written in place instead of renamed (FAT32 and the kernel's driver are safe, but cannot be
+    // told apart from outside in every case).
+    bool writeInPlace = false;
     long timeStep = 0; // nanoseconds of its modification times; 0 when the type does not tell
 };
 
 // What the file system of the open folder `dirFd` is, by its type; user-space file systems by
-// the name they were mounted with or, on a block device, by the device's own signature.
+// the name they were mounted with or by the signature of the device or image they hold.
 FileSystemKind fileSystemKindOf(int dirFd);
 
 } // namespace xcpycmd

@@ -145,10 +145,10 @@ void keepTimeAfterRename(int dstDir, const char* dstName, const struct stat& sou
 
 // Creates a named temporary in dstDir with `create`, under a fresh name; -1 with errno on failure.
 template <class Create>
-int createTemporary(const std::shared_ptr<const FolderHandle>& dstDir, TempNameStyle style,
-                    std::string& name, Create create) {
+int createTemporary(const std::shared_ptr<const FolderHandle>& dstDir, std::string& name,
+                    Create create) {
     for (;;) {
-        name = newTempName(style);
+        name = newTempName();
         const int result =
             TempRegistry::instance().create(dstDir, name, [&] { return create(name); });
         if (result >= 0 || errno != EEXIST)
@@ -171,7 +171,7 @@ bool writeLink(const CopyRequest& request, WrittenCopy& copy, CopyError& error) 
     target.resize(static_cast<std::size_t>(n));
     const int dir = request.dstDir->fd();
     std::string temp;
-    if (createTemporary(request.dstDir, request.tempNames, temp, [&](const std::string& name) {
+    if (createTemporary(request.dstDir, temp, [&](const std::string& name) {
             return ::symlinkat(target.c_str(), dir, name.c_str());
         }) != 0) {
         error = {CopyStage::CreateTemp, errno};
@@ -196,6 +196,26 @@ int linkUnnamed(int fd, int dstDir, const char* dstName) {
     return errno;
 }
 
+// Opens the final name for writing in place, emptied and marked old: create it where it is
+// missing, else truncate it by its path (an open with O_TRUNC keeps the freed clusters in some
+// FAT drivers' hands); its time is set before the open, as such drivers rewrite the entry that
+// they read at the open with every write. -1 with errno on failure.
+int openInPlace(int dir, const char* name) {
+    const int made = ::openat(dir, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (made >= 0) {
+        ::close(made);
+    } else {
+        char path[64];
+        std::snprintf(path, sizeof path, "/proc/self/fd/%d/", dir);
+        if (errno != EEXIST || ::truncate((std::string(path) + name).c_str(), 0) != 0)
+            return -1;
+    }
+    const timespec old[2] = {{kOldestFatTime, 0}, {kOldestFatTime, 0}};
+    if (::utimensat(dir, name, old, 0) != 0)
+        return -1;
+    return ::openat(dir, name, O_WRONLY | O_CLOEXEC | O_NOCTTY);
+}
+
 } // namespace
 
 WrittenCopy& WrittenCopy::operator=(WrittenCopy&& other) noexcept {
@@ -204,6 +224,7 @@ WrittenCopy& WrittenCopy::operator=(WrittenCopy&& other) noexcept {
             ::close(fd);
         fd = std::exchange(other.fd, -1);
         tempName = std::move(other.tempName);
+        inPlace = other.inPlace;
         source = other.source;
     }
     return *this;
@@ -241,15 +262,23 @@ bool writeCopy(const CopyRequest& request, WrittenCopy& copy, CopyError& error) 
     // No one can open a nameless file, so it may get its final permissions at once.
     const bool modeAtCreation = (mode & processUmask()) == 0;
     int out = -1;
-    if (request.targetMissing)
+    if (request.writeInPlace) {
+        out = openInPlace(dir, request.dstName);
+        if (out < 0) {
+            error = {CopyStage::CreateTemp, errno};
+            ::close(in);
+            return false;
+        }
+        copy.inPlace = true;
+    } else if (request.targetMissing) {
         out = ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, modeAtCreation ? mode : 0600);
-    const bool unnamed = out >= 0;
+    }
+    const bool unnamed = out >= 0 && !copy.inPlace;
     std::string temp;
-    if (!unnamed) {
-        out =
-            createTemporary(request.dstDir, request.tempNames, temp, [&](const std::string& name) {
-                return ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            });
+    if (out < 0) {
+        out = createTemporary(request.dstDir, temp, [&](const std::string& name) {
+            return ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        });
         if (out < 0) {
             error = {CopyStage::CreateTemp, errno};
             ::close(in);
@@ -263,6 +292,9 @@ bool writeCopy(const CopyRequest& request, WrittenCopy& copy, CopyError& error) 
     CopyStage stage = CopyStage::Write;
     int failure = copyData(in, out, st.st_size, stage);
     ::close(in);
+    // Errors show in the sync that waits for it.
+    if (failure == 0 && request.flush == Flush::Start)
+        ::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
     if (failure == 0) {
         const timespec times[2] = {st.st_atim, st.st_mtim};
         const bool modeSet = unnamed && modeAtCreation;
@@ -272,8 +304,13 @@ bool writeCopy(const CopyRequest& request, WrittenCopy& copy, CopyError& error) 
             stage = CopyStage::Finish;
         }
     }
-    if (failure == 0 && request.flush && (failure = flushCopy(copy)) != 0)
+    if (failure == 0 && request.flush == Flush::Whole && (failure = flushCopy(copy)) != 0)
         stage = CopyStage::Flush;
+    // A copy in place is done once it is closed: a late write error shows there.
+    if (copy.inPlace && ::close(std::exchange(copy.fd, -1)) != 0 && failure == 0) {
+        failure = errno;
+        stage = CopyStage::Write;
+    }
     if (failure != 0) {
         discardCopy(request.dstDir, copy);
         error = {stage, failure};
@@ -294,6 +331,8 @@ int flushCopy(const WrittenCopy& copy) {
 
 bool commitCopy(const std::shared_ptr<const FolderHandle>& dstDir, const char* dstName,
                 WrittenCopy& copy, CopyError& error) {
+    if (copy.inPlace)
+        return true;
     const int dir = dstDir->fd();
     if (copy.tempName.empty()) {
         int failure = linkUnnamed(copy.fd, dir, dstName);

@@ -21,12 +21,6 @@
 namespace xcpycmd {
 namespace {
 
-constexpr char kBase32[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ234567";
-constexpr std::string_view kShortExtension = ".$XC";
-constexpr std::size_t kShortPidDigits = 5; // 25 bits: any process id Linux hands out
-constexpr std::size_t kShortCounterDigits = 2;
-constexpr std::size_t kShortLength = 1 + kShortPidDigits + kShortCounterDigits + 4;
-
 std::string readWhole(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream text;
@@ -63,11 +57,6 @@ const ProcessMark& ownMark() {
     return mark;
 }
 
-int base32Value(char c) {
-    const char* at = std::strchr(kBase32, c);
-    return c != '\0' && at ? static_cast<int>(at - kBase32) : -1;
-}
-
 // What a temporary name tells of the run that made it.
 struct Owner {
     pid_t pid = 0;
@@ -75,33 +64,22 @@ struct Owner {
 };
 
 std::optional<Owner> ownerOf(std::string_view name) {
-    if (name.starts_with(kTempPrefix)) {
-        name.remove_prefix(std::strlen(kTempPrefix));
-        const std::string text(name);
-        char* end = nullptr;
-        const long pid = std::strtol(text.c_str(), &end, 10);
-        if (end == text.c_str() || pid <= 0)
-            return std::nullopt;
-        Owner owner{static_cast<pid_t>(pid), std::nullopt};
-        if (*end == '.') { // ".START" since process ids are reused
-            const char* startText = end + 1;
-            owner.start = std::strtoull(startText, &end, 10);
-            if (end == startText)
-                return std::nullopt;
-        }
-        return *end == '-' ? std::optional(owner) : std::nullopt;
-    }
-    if (name.size() != kShortLength || name[0] != '~' || !name.ends_with(kShortExtension))
+    if (!name.starts_with(kTempPrefix))
         return std::nullopt;
-    Owner owner;
-    for (std::size_t i = 1; i < kShortLength - kShortExtension.size(); ++i) {
-        const int digit = base32Value(name[i]);
-        if (digit < 0)
+    name.remove_prefix(std::strlen(kTempPrefix));
+    const std::string text(name);
+    char* end = nullptr;
+    const long pid = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || pid <= 0)
+        return std::nullopt;
+    Owner owner{static_cast<pid_t>(pid), std::nullopt};
+    if (*end == '.') { // ".START" since process ids are reused
+        const char* startText = end + 1;
+        owner.start = std::strtoull(startText, &end, 10);
+        if (end == startText)
             return std::nullopt;
-        if (i <= kShortPidDigits)
-            owner.pid = owner.pid * 32 + digit;
     }
-    return owner.pid > 0 ? std::optional(owner) : std::nullopt;
+    return *end == '-' ? std::optional(owner) : std::nullopt;
 }
 
 // Whether the run that named a temporary still runs: a process with its id that is this
@@ -122,18 +100,7 @@ bool ownerRuns(const Owner& owner) {
 
 } // namespace
 
-std::string newTempName(TempNameStyle style) {
-    if (style == TempNameStyle::Short) {
-        static std::atomic<unsigned> counter{0};
-        std::string name = "~";
-        const unsigned long pid = static_cast<unsigned long>(::getpid());
-        for (std::size_t i = kShortPidDigits; i-- > 0;)
-            name += kBase32[(pid >> (5 * i)) & 31];
-        const unsigned n = counter.fetch_add(1);
-        for (std::size_t i = kShortCounterDigits; i-- > 0;)
-            name += kBase32[(n >> (5 * i)) & 31];
-        return name + std::string(kShortExtension);
-    }
+std::string newTempName() {
     thread_local std::mt19937_64 random{std::random_device{}()};
     static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::string name = std::string(kTempPrefix) + std::to_string(::getpid()) + "." +

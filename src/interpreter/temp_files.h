@@ -13,17 +13,11 @@ namespace xcpycmd {
 // leftover of a copy that was killed, or the file of a copy still going.
 inline constexpr const char* kTempPrefix = ".xcpycmd-tmp-";
 
-// FAT drivers keep a name of the short 8.3 form in one directory entry and a long one in several;
-// some user-space FAT drivers damage folders where long names come and go, so temporaries on
-// FAT-like file systems get short names.
-enum class TempNameStyle { Long, Short };
+// A new temporary name of this process, ".xcpycmd-tmp-PID.START-RANDOM": START is the process's
+// start time, so that a later process given the same id cannot pass for it.
+std::string newTempName();
 
-// A new temporary name of this process: the long form ".xcpycmd-tmp-PID.START-RANDOM" (START: the
-// process's start time, so that a later process given the same id cannot pass for it), or the
-// short form "~PPPPPNN.$XC" (PID and a counter in base 32).
-std::string newTempName(TempNameStyle style);
-
-// Whether `name` is a temporary name of this program, in either form.
+// Whether `name` is a temporary name of this program.
 bool isTempName(const char* name);
 
 // True for the names a folder walk passes over: "." and "..", and our own temporary files,

@@ -23,11 +23,11 @@ long long nanos(const timespec& t) {
 
 // Sets an odd second with odd nanoseconds on a scratch file in the folder and reads back what
 // the file system kept; 0 when no scratch file can be made there.
-long measuredStep(int dirFd, TempNameStyle names) {
+long measuredStep(int dirFd) {
     int fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     std::string name;
     if (fd < 0) {
-        name = newTempName(names);
+        name = newTempName();
         fd = ::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0)
             return 0;
@@ -61,7 +61,8 @@ long timeStepFromStored(const timespec& wanted, const timespec& stored) {
 
 long timeStepOf(int dirFd, bool mayWrite) {
     const FileSystemKind kind = fileSystemKindOf(dirFd);
-    const long step = mayWrite ? measuredStep(dirFd, kind.tempNames) : 0;
+    // No scratch name may come and go where copies are written in place.
+    const long step = mayWrite && !kind.writeInPlace ? measuredStep(dirFd) : 0;
     if (step > 0)
         return step;
     // A type that does not tell its step may round times: compared at the coarsest step, a copy

@@ -15,6 +15,9 @@ long timeStepOf(int dirFd, bool mayWrite);
 // No file system stores times more coarsely (FAT's 2 s).
 inline constexpr long kCoarsestTimeStep = 2'000'000'000;
 
+// 1980-01-01, the oldest time FAT can hold: a copy that carries it is older than any source.
+inline constexpr time_t kOldestFatTime = 315'532'800;
+
 // The step that a file system keeping `stored` for the requested time `wanted` works at.
 long timeStepFromStored(const timespec& wanted, const timespec& stored);
 
