@@ -95,7 +95,16 @@ TEST_F(Signals, terminationEndsARunBlockedOnADestinationThatDoesNotAnswer) {
     ::kill(share, SIGSTOP); // its requests now wait unread, as for a server that went away
     write("run.bat", "XCopy.exe " + q("src") + " " + q("share/backup") + " /E /I /Y\r\n");
     const pid_t pid = start("/c " + q("run.bat"));
-    waitUntilRunning();
+    // Sent once the run waits in the kernel for the share.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    std::string waiting;
+    while (!waiting.starts_with("request_wait_answer") &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+        std::ifstream wchan("/proc/" + std::to_string(pid) + "/wchan");
+        std::getline(wchan, waiting);
+    }
+    EXPECT_EQ(waiting, "request_wait_answer");
     const auto sent = std::chrono::steady_clock::now();
     ::kill(pid, SIGTERM);
     int status = 0;
