@@ -11,4 +11,5 @@ export QT_QPA_PLATFORM=offscreen
 TMPDIR=${TMPDIR:-/dev/shm} build-release/bin/batchlist_bench
 build-release/bin/files_bench
 build-release/bin/console_bench build-release/bin/xcpycmd
+build-release/bin/preview_bench build-release/bin/xcpycmd
 bash bench/xcopy_bench.sh build-release/bin/xcpycmd

@@ -288,6 +288,26 @@ _gear = [
 ]
 ICONS["bat"] = overlay(_page, _gear, 8, 8)
 
+# A magnifying glass: look at what a run would do without running it.
+ICONS["preview"] = [
+    "................",
+    "....nnnnn.......",
+    "..nnbbbbbnn.....",
+    ".nbbBBBBBbbn....",
+    ".nbBWWBBBBbn....",
+    "nbBWBBBBBBBbn...",
+    "nbBWBBBBBBBbn...",
+    "nbBBBBBBBBBbn...",
+    "nbBBBBBBBBBbn...",
+    ".nbBBBBBBBbn....",
+    ".nbbBBBBBbbnS...",
+    "..nnbbbbbnnSKS..",
+    "....nnnnn.SKKKS.",
+    "...........SKKKS",
+    "............SKKS",
+    ".............SS.",
+]
+
 
 def _check_cells():
     cells = {}

@@ -18,6 +18,7 @@ CommandState commandState(const QString& source, const QString& destination, int
     set(Command::Delete, hasRows);
     set(Command::Up, canMove && *currentRow > 1);
     set(Command::Down, canMove && *currentRow < rowCount);
+    set(Command::Preview, hasRows); // whatever can be run can be previewed
     return state;
 }
 
@@ -30,6 +31,7 @@ const std::array<CommandBinding, kCommandCount>& commandBindings() {
         {Command::Delete, "Delete", Menu::List, 4},
         {Command::Up, "Up", Menu::List, 6},
         {Command::Down, "Down", Menu::List, 7},
+        {Command::Preview, "Preview", Menu::List, 9},
     }};
     return bindings;
 }

@@ -9,9 +9,9 @@
 // Which list and file commands are available for the current fields and list.
 namespace xcpy {
 
-enum class Command { Save, Bat, Exec, Add, Delete, Up, Down };
+enum class Command { Save, Bat, Exec, Add, Delete, Up, Down, Preview };
 
-inline constexpr std::size_t kCommandCount = 7;
+inline constexpr std::size_t kCommandCount = 8;
 
 struct CommandState {
     std::array<bool, kCommandCount> enabled{};
@@ -34,7 +34,7 @@ struct CommandBinding {
     int menuIndex;
 };
 
-// All commands in toolbar order: Save, Bat, Exec, Add, Delete, Up, Down.
+// All commands: Save, Bat, Exec, Add, Delete, Up, Down, Preview.
 const std::array<CommandBinding, kCommandCount>& commandBindings();
 
 } // namespace xcpy

@@ -62,6 +62,9 @@ void frmXCopy::mnuL_Click(int index) {
     case 7:
         MoveBatchEntry(false);
         break;
+    case 9:
+        PreviewXCopy();
+        break;
     default:
         break;
     }
@@ -107,6 +110,8 @@ void frmXCopy::tlbXCopy_ButtonClick(QAction* button) {
         CreateBatFile();
     else if (key == btnExec->objectName())
         ExecXCopy();
+    else if (key == btnPreview->objectName())
+        PreviewXCopy();
     UpdateCommandState();
 }
 

@@ -1,6 +1,7 @@
 // The main window's life: construction, Form_Load, the close request and unloading.
 #include "app/frmXCopy.h"
 
+#include "app/preview_window.h"
 #include "app/run_files_folder.h"
 #include "batchlist/batch_list_model.h"
 #include "batchlist/batch_list_view.h"
@@ -80,6 +81,7 @@ void frmXCopy::Form_Load(const QString& commandLineText) {
     btnDown = findToolbarButton(tlbXCopy, QStringLiteral("Down"));
     btnBat = findToolbarButton(tlbXCopy, QStringLiteral("Bat"));
     btnExec = findToolbarButton(tlbXCopy, QStringLiteral("Exec"));
+    btnPreview = findToolbarButton(tlbXCopy, QStringLiteral("Preview"));
     pnlFileName = findStatusPanel(stbXCopy, QStringLiteral("FileName"));
     pnlBatName = findStatusPanel(stbXCopy, QStringLiteral("BatName"));
     pnlSave = findStatusPanel(stbXCopy, QStringLiteral("Save"));
@@ -166,6 +168,8 @@ void frmXCopy::Form_Unload(qint16&) {
     }
     if (optionDialog_.created())
         optionDialog_.get().close();
+    if (previewWindow_)
+        previewWindow_->close(); // and with it its preview
 }
 
 bool frmXCopy::unsavedChanges() const {

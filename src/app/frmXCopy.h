@@ -29,6 +29,7 @@ class PromptBox;
 class RunLog;
 class SettingsStore;
 class ShellHelper;
+class frmPreview;
 struct CommonDialog;
 
 // The main window: the batch list, its folder fields, menus, toolbar and status bars, and
@@ -53,6 +54,8 @@ public:
     bool SaveBatList();
     void CreateBatFile();
     void ExecXCopy();
+    // Shows what a run would copy now, row by row, without writing anything.
+    void PreviewXCopy();
     void InsertBatchEntry(const QString& source, const QString& destination, int position);
     void AddBatchEntry();
     void DeleteBatchEntry();
@@ -157,6 +160,7 @@ private:
     // Tests the folders of every row created; a share that does not answer costs a bounded wait.
     std::unique_ptr<FolderProbe> folderProbe_;
     std::unique_ptr<CommonDialog> dlgXCopy;
+    frmPreview* previewWindow_ = nullptr; // a child window, created on first use
 
 public:
     // Controls, named as the window's design names them.
@@ -165,7 +169,7 @@ public:
     QMenu* mnuOption = nullptr;
     QMenu* mnuHelp = nullptr;
     std::array<QAction*, 8> mnuF{};
-    std::array<QAction*, 8> mnuL{};
+    std::array<QAction*, 10> mnuL{};
     std::array<QAction*, 1> mnuO{};
     std::array<QAction*, 1> mnuH{};
     QToolBar* tlbXCopy = nullptr;
@@ -189,6 +193,7 @@ private:
     QAction* btnDown = nullptr;
     QAction* btnBat = nullptr;
     QAction* btnExec = nullptr;
+    QAction* btnPreview = nullptr;
     QLabel* pnlFileName = nullptr;
     QLabel* pnlBatName = nullptr;
     QLabel* pnlSave = nullptr;

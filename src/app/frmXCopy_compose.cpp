@@ -104,7 +104,9 @@ void frmXCopy::composeMenus() {
               {"削除(&D)", QKeySequence(Qt::Key_Delete)},
               {"-", {}},
               {"順序を上へ", QKeySequence(Qt::CTRL | Qt::Key_Up)},
-              {"順序を下へ", QKeySequence(Qt::CTRL | Qt::Key_Down)}},
+              {"順序を下へ", QKeySequence(Qt::CTRL | Qt::Key_Down)},
+              {"-", {}},
+              {"見るだけ(&V)", QKeySequence(Qt::CTRL | Qt::Key_P)}},
              &frmXCopy::mnuL_Click);
     connect(mnuList, &QMenu::aboutToShow, this, &frmXCopy::mnuList_Click);
 
@@ -137,6 +139,7 @@ void frmXCopy::composeToolbar() {
         {nullptr, nullptr, nullptr},
         {"Bat", "バッチファイル作成", "bat"},
         {"Exec", "バッチ実行", "exec"},
+        {"Preview", "見るだけ（コピーせずに確認）", "preview"},
     };
     for (const ToolbarItem& item : items) {
         if (!item.key) {

@@ -16,7 +16,7 @@ void frmXCopy::UpdateCommandState() {
     const CommandState state = commandState(txtFrom->text(), txtTo->text(), rows, current);
     // The buttons found by key when the window loaded, in the order of the bindings.
     const std::array<QAction*, kCommandCount> buttons = {btnSave,   btnBat, btnExec, btnAdd,
-                                                         btnDelete, btnUp,  btnDown};
+                                                         btnDelete, btnUp,  btnDown, btnPreview};
     // Each button first, then its menu item takes the state the button has just been given.
     for (std::size_t i = 0; i < kCommandCount; ++i) {
         Q_ASSERT(buttons[i]->objectName() == QLatin1String(commandBindings()[i].toolbarKey));
@@ -24,8 +24,9 @@ void frmXCopy::UpdateCommandState() {
     }
     for (std::size_t i = 0; i < kCommandCount; ++i) {
         const CommandBinding& binding = commandBindings()[i];
-        auto& items = binding.menu == Menu::File ? mnuF : mnuL;
-        items[binding.menuIndex]->setEnabled(buttons[i]->isEnabled());
+        QAction* item =
+            binding.menu == Menu::File ? mnuF[binding.menuIndex] : mnuL[binding.menuIndex];
+        item->setEnabled(buttons[i]->isEnabled());
     }
 }
 

@@ -31,6 +31,18 @@ std::size_t outstandingLimit() {
     return static_cast<std::size_t>(std::clamp<rlim_t>(spare, 8, 2048));
 }
 
+Flush flushOf(Durability durability) {
+    switch (durability) {
+    case Durability::None:
+        return Flush::None;
+    case Durability::SyncFileSystem:
+        return Flush::Start; // the group's sync then finds most of the data written already
+    case Durability::SyncEachFile:
+        return Flush::Whole;
+    }
+    return Flush::Whole;
+}
+
 int retried(int result) {
     return result == 0 ? 0 : errno;
 }
@@ -106,7 +118,7 @@ void CopyCommitter::add(CopyOrder order) {
                 order.targetMissing,
                 order.mode,
                 device.kind.writeInPlace,
-                device.kind.durability == Durability::SyncEachFile};
+                flushOf(device.kind.durability)};
     Item item;
     item.id = nextId_++;
     item.order = std::move(order);

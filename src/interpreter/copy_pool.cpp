@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <pthread.h>
 #include <sched.h>
 #include <utility>
 
@@ -28,7 +29,10 @@ CopyPool::CopyPool(unsigned workers) : capacity_(4 * workers) {
     if (workers <= 1)
         return;
     for (unsigned i = 0; i < std::min(workers, kMaxWorkers); ++i)
-        threads_.emplace_back([this] { work(); });
+        threads_.emplace_back([this] {
+            ::pthread_setname_np(::pthread_self(), "xcpycmd-copy"); // as ps and /proc show it
+            work();
+        });
 }
 
 CopyPool::~CopyPool() {

@@ -27,7 +27,7 @@ struct CopyJob {
     bool targetMissing = false;
     mode_t mode = 0644;
     bool writeInPlace = false;
-    bool flush = false;
+    Flush flush = Flush::None;
 };
 
 struct CopyOutcome {

@@ -292,6 +292,9 @@ bool writeCopy(const CopyRequest& request, WrittenCopy& copy, CopyError& error) 
     CopyStage stage = CopyStage::Write;
     int failure = copyData(in, out, st.st_size, stage);
     ::close(in);
+    // Errors show in the sync that waits for it.
+    if (failure == 0 && request.flush == Flush::Start)
+        ::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
     if (failure == 0) {
         const timespec times[2] = {st.st_atim, st.st_mtim};
         const bool modeSet = unnamed && modeAtCreation;
@@ -301,7 +304,7 @@ bool writeCopy(const CopyRequest& request, WrittenCopy& copy, CopyError& error) 
             stage = CopyStage::Finish;
         }
     }
-    if (failure == 0 && request.flush && (failure = flushCopy(copy)) != 0)
+    if (failure == 0 && request.flush == Flush::Whole && (failure = flushCopy(copy)) != 0)
         stage = CopyStage::Flush;
     // A copy in place is done once it is closed: a late write error shows there.
     if (copy.inPlace && ::close(std::exchange(copy.fd, -1)) != 0 && failure == 0) {

@@ -17,6 +17,13 @@ struct CopyError {
     int error; // errno
 };
 
+// How a copy's data is sent to the disk as it is written.
+enum class Flush {
+    None,  // memory only: nothing to send
+    Start, // start writing it out at once; a sync of the whole file system waits for it later
+    Whole, // the file's own fsync, before it counts as written
+};
+
 // What to copy where, as the walk decided it.
 struct CopyRequest {
     int srcDir = -1;
@@ -27,7 +34,7 @@ struct CopyRequest {
     bool targetMissing = false; // the final name did not exist when looked at
     mode_t mode = 0644;
     bool writeInPlace = false; // no name may be removed in the destination folder
-    bool flush = false;        // make the data durable with the file's own fsync
+    Flush flush = Flush::None;
 };
 
 // A complete copy that does not carry its final name yet: a nameless file kept open, or a named

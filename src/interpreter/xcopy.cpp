@@ -1,9 +1,8 @@
 #include "interpreter/xcopy.h"
 
-#include "files/codepage.h"
 #include "interpreter/copy_commit.h"
 #include "interpreter/copy_walk.h"
-#include "interpreter/file_read.h"
+#include "interpreter/exclude_list.h"
 #include "interpreter/line_scope.h"
 #include "interpreter/messages.h"
 #include "interpreter/plan_walk.h"
@@ -24,13 +23,6 @@ using messages::errorText;
 
 char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string lowerAscii(std::string_view text) {
-    std::string result(text);
-    for (char& c : result)
-        c = lowerAscii(c);
-    return result;
 }
 
 const char* const kUsage =
@@ -58,6 +50,7 @@ const char* const kUsage =
     "  /K         アクセス権をそのまま写す (既定では所有者の書き込み権を付ける)\n"
     "  /B         シンボリック リンクをリンクとしてコピー (既定ではリンク先をコピー)\n"
     "  /EXCLUDE:  ファイルに 1 行ずつ書いた文字列をパスに含むものはコピーしない\n"
+    "             (すべてのファイルを合わせて 100 万行・16 MB まで)\n"
     "  /H         このシステムでは . で始まる名前も普通のファイルとしてコピーします\n"
     "  /V /Z /J /N /O /X /G は受け付けますが、何もしません。\n"
     "\n"
@@ -68,71 +61,20 @@ const char* const kUsage =
     "環境変数 XCPYCMD_WORKERS: 同時にコピーするファイルの数 (1 から 64、既定は使える CPU の数)。\n"
     "1 にすると 1 つずつ順にコピーします。表示と質問はいつもフォルダーをたどる順です。";
 
-// Reads the /EXCLUDE lists; false (with a message) when one cannot be read.
-bool loadExcludes(const XCopyOptions& options, Console& console,
-                  std::vector<std::string>& excludes) {
-    for (const std::string& file : options.excludeFiles) {
-        std::string bytes;
-        std::string why;
-        if (readCommandFile(file, bytes, why) != ReadOutcome::Read) {
-            console.errorLine("除外リストのファイルを読めません - " + file + ": " + why);
-            return false;
-        }
-        if (xcpy::startsWithUtf8Bom(bytes))
-            bytes.erase(0, 3);
-        std::string text;
-        if (xcpy::checkedUtf8(bytes).ok()) {
-            text = bytes;
-        } else if (auto cp932 = xcpy::cp932ToUtf8(bytes); cp932.ok()) {
-            text = cp932.text;
-        } else {
-            console.errorLine("除外リストのファイルの文字コードを解釈できません - " + file);
-            return false;
-        }
-        std::size_t start = 0;
-        while (start <= text.size()) {
-            std::size_t end = text.find('\n', start);
-            if (end == std::string::npos)
-                end = text.size();
-            std::string entry = text.substr(start, end - start);
-            start = end + 1;
-            if (!entry.empty() && entry.back() == '\r')
-                entry.pop_back();
-            // A blank line would exclude everything; it is no entry.
-            if (entry.find_first_not_of(" \t") == std::string::npos)
-                continue;
-            // Lists written on Windows separate folders with '\'.
-            std::replace(entry.begin(), entry.end(), '\\', '/');
-            excludes.push_back(lowerAscii(entry));
-        }
-    }
-    return true;
-}
-
-bool isExcluded(const std::vector<std::string>& excludes, const std::string& path) {
-    if (excludes.empty())
-        return false;
-    const std::string lower = lowerAscii(path);
-    return std::any_of(excludes.begin(), excludes.end(), [&](const std::string& entry) {
-        return lower.find(entry) != std::string::npos;
-    });
-}
-
 // Runs one parsed XCOPY line: resolves it, plans it for the progress channel, walks and copies.
 // In a preview only the plan is made and told; nothing is written.
 int runLine(const XCopyOptions& o, Console& con) {
     ProgressWriter* progress = con.progress();
     const bool preview = con.preview();
     LineReport report(o, con);
-    std::vector<std::string> excludes;
-    if (!loadExcludes(o, con, excludes)) {
+    ExcludeList excludes;
+    if (std::string error; !excludes.load(o.excludeFiles, error)) {
+        con.errorLine(error);
         if (preview && progress)
             progress->refused("bad-command");
         return kBadCommand;
     }
-    const auto excluded = [&excludes](const std::string& path) {
-        return isExcluded(excludes, path);
-    };
+    const auto excluded = [&excludes](const std::string& path) { return excludes.excludes(path); };
 
     LineScope scope;
     LineRefusal refusal;
@@ -226,18 +168,21 @@ bool wildcardMatch(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
+int refuseXCopy(const std::string& message, Console& console) {
+    console.errorLine(message);
+    if (console.preview()) {
+        if (ProgressWriter* progress = console.progress())
+            progress->refused("bad-command");
+    } else {
+        console.line("0 個のファイルをコピーしました");
+    }
+    return kBadCommand;
+}
+
 int runXCopy(const std::vector<Arg>& args, Console& console) {
     const XCopyParse parse = parseXCopyArguments(args, std::getenv("COPYCMD"));
-    if (!parse.ok()) {
-        console.errorLine(parse.error);
-        if (console.preview()) {
-            if (ProgressWriter* progress = console.progress())
-                progress->refused("bad-command");
-        } else {
-            console.line("0 個のファイルをコピーしました");
-        }
-        return kBadCommand;
-    }
+    if (!parse.ok())
+        return refuseXCopy(parse.error, console);
     if (parse.options.help) {
         console.line(kUsage);
         return kCopyDone;

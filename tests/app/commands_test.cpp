@@ -123,11 +123,12 @@ TEST_F(Commands, composition_menusToolbarAndShortcutsAsTheUserMeetsThem) {
                            "バッチ作成(&B), 実行(&X), -, 終了(&Q) Ctrl+Q",
                            "リスト(&L): 元フォルダ(&F) Ctrl+F, 先フォルダ(&T) Ctrl+T, -, "
                            "追加(&A) Ctrl+A, 削除(&D) Del, -, 順序を上へ Ctrl+Up, "
-                           "順序を下へ Ctrl+Down",
+                           "順序を下へ Ctrl+Down, -, 見るだけ(&V) Ctrl+P",
                            "オプション(&O): XCopyのオプション", "ヘルプ(&H): バージョン情報(&A)",
                            "toolbar: Open バックアップリストを開く, Save バックアップリストを保存, "
                            "-, Add リストに追加, Delete リストから削除, -, Up 上へ移動, "
-                           "Down 下へ移動, -, Bat バッチファイル作成, Exec バッチ実行"}));
+                           "Down 下へ移動, -, Bat バッチファイル作成, Exec バッチ実行, "
+                           "Preview 見るだけ（コピーせずに確認）"}));
 
     load();
     showActive();

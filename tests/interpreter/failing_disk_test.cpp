@@ -1,3 +1,4 @@
+#include "interpreter/progress.h"
 #include "support.h"
 #include "support/failing_fs.h"
 
@@ -42,7 +43,22 @@ TEST_F(FailingDisk, AFileThatCannotBeMadeDurableIsAWriteErrorAndNotCopied) {
         if (!disk.unavailable.empty())
             GTEST_SKIP() << disk.unavailable;
 
-        const auto r = xcopy(q("src") + " " + q("mnt/dst") + " /D /E /I /Y /C");
+        // The progress counts only what arrived, never the file that failed.
+        const int channel =
+            ::open(path("progress").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ProgressWriter writer(channel);
+        std::istringstream in;
+        std::ostringstream out;
+        Console console(in, out, out);
+        console.setProgress(&writer);
+        const Result r{
+            runXCopy(splitArguments(q("src") + " " + q("mnt/dst") + " /D /E /I /Y /C"), console),
+            out.str()};
+        writer.lineEnded();
+        ::close(channel);
+        const std::string progress = read("progress");
+        EXPECT_TRUE(progress.starts_with("plan 4 ")) << progress;
+        EXPECT_TRUE(progress.ends_with("done 3 18\n")) << progress;
         EXPECT_EQ(r.status, 5) << r.out;
         EXPECT_NE(r.out.find("書き込めません - " + path("mnt/dst/sub/bad.txt") + ": " + c.message),
                   std::string::npos)

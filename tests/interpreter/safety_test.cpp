@@ -1,4 +1,5 @@
 #include "files/codepage.h"
+#include "interpreter/progress.h"
 #include "support.h"
 
 #include <algorithm>
@@ -133,6 +134,48 @@ TEST_F(Binary, ExitStatusesAndCommandLine) {
     EXPECT_EQ(read("new%/a.txt"), "a");
     for (const std::string& shown : {">XCopy.exe " + q("src"), std::string("キーを押して")})
         EXPECT_NE(read("out.txt").find(shown), std::string::npos) << shown;
+}
+
+using BatchLine = TempTree;
+
+TEST_F(BatchLine, ALineHoldingANulByteIsRefusedAndTheBatchGoesOn) {
+    write("src/a.txt", "a");
+    const std::string nul(1, '\0');
+    std::istringstream in;
+    std::ostringstream out;
+    Console console(in, out, out);
+    // Refused like an unknown command: no copy failed. The NUL counts though expanding the
+    // line would drop it with the name it ends.
+    EXPECT_EQ(runBatchText("ECHO a%" + nul + "%b\r\n", console), 0);
+
+    // Handed to the system, the destination would end at the NUL, in "cut".
+    const std::string text = "XCopy.exe " + q("src") + " \"" + path("cut") + nul +
+                             "/more\" /I /Y\r\nXCopy.exe " + q("src") + " " + q("ok") + " /I\r\n";
+    const int fd = ::open(path("progress").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ProgressWriter writer(fd);
+    console.setProgress(&writer);
+    EXPECT_EQ(runBatchText(text, console), 4) << out.str();
+    ::close(fd);
+    EXPECT_FALSE(exists("cut"));
+    EXPECT_EQ(read("ok/a.txt"), "a");
+    EXPECT_TRUE(read("progress").starts_with("line 1 2\ndone 0 0\nline 2 2\nplan 1 1\n"))
+        << read("progress");
+    const std::string shown = out.str();
+    EXPECT_EQ(shown.find(nul), std::string::npos);
+    EXPECT_NE(shown.find("cut<NUL>/more"), std::string::npos) << shown;
+    EXPECT_EQ(namesIn(shown, "この行には NUL 文字 (0x00) が含まれているため").size(), 2u) << shown;
+
+    // A preview tells the window that the line would copy nothing.
+    const int planFd = ::open(path("plan").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(planFd, 0);
+    ProgressWriter planWriter(planFd);
+    console.setProgress(&planWriter);
+    console.setPreview(true);
+    EXPECT_EQ(runBatchText(text, console), 4);
+    ::close(planFd);
+    EXPECT_TRUE(read("plan").starts_with("line 1 2\nrefused bad-command\nline 2 2\n"))
+        << read("plan");
 }
 
 using Safety = WithWorkers;
