@@ -262,9 +262,10 @@ int runBatchText(std::string_view text, Console& console) {
         } else if (isXCopy(command)) {
             if (progress)
                 progress->lineStarted(++xcopyLine, xcopyLines);
-            status = std::max(status, runXCopy(splitArguments(rest), console));
+            const int lineStatus = runXCopy(splitArguments(rest), console);
+            status = std::max(status, lineStatus);
             if (progress)
-                progress->lineEnded();
+                progress->lineEnded(lineStatus);
         } else {
             console.errorLine(
                 "'" + word +

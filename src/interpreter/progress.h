@@ -21,6 +21,9 @@ struct CopyAmount {
 //   plan F B       that line is going to copy F files of B bytes
 //   done F B       F files of B bytes of that line are copied (sent a few times a second
 //                  and once when the line ends)
+//   end S          that line has ended with exit status S; what it copied is on the disk
+//   wait           we are about to block for the user's input (a question, a key)
+//   resume         the input has come (or the input has ended)
 class ProgressWriter {
 public:
     explicit ProgressWriter(int fd) : fd_(fd) {}
@@ -31,7 +34,10 @@ public:
     void lineStarted(int number, int count);
     void planned(const CopyAmount& amount);
     void fileDone(std::int64_t bytes);
-    void lineEnded();
+    // After the line's last "done": its result is final.
+    void lineEnded(int status);
+    void waitingForInput();
+    void inputReceived();
 
 private:
     void sendDone();

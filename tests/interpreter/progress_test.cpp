@@ -8,7 +8,7 @@ namespace {
 
 using Progress = TempTree;
 
-TEST_F(Progress, eachLinePlansWhatItWillCopy_andDoneMatchesUnlessAnswersSkipFiles) {
+TEST_F(Progress, eachLinePlansAndEndsWithItsStatus_andDoneMatchesUnlessAnswersSkipFiles) {
     // Enough folders for every walking thread to get some; a link back to the top is passed over.
     for (int i = 0; i < 40; ++i)
         write("w/s" + std::to_string(i) + "/f.txt", std::string(i + 1, 'x'));
@@ -26,12 +26,14 @@ TEST_F(Progress, eachLinePlansWhatItWillCopy_andDoneMatchesUnlessAnswersSkipFile
     std::ostringstream out;
     Console console(in, out, out);
     console.setProgress(&writer);
-    const int status = runBatchText(line("w", "d", "/E /I /EXCLUDE:" + path("ex.txt")) +
-                                        line("w", "u", "/S /U /Y") + line("w", "d", "/D /E") +
-                                        line("w/s0", "d/s0", "/-Y") + "PAUSE\r\n",
-                                    console);
+    // A line's end gives its own status; the batch returns the highest.
+    const int status =
+        runBatchText(line("w", "d", "/E /I /EXCLUDE:" + path("ex.txt")) +
+                         line("missing", "d", "/E") + line("w", "u", "/S /U /Y") +
+                         line("w", "d", "/D /E") + line("w/s0", "d/s0", "/-Y") + "PAUSE\r\n",
+                     console);
     ::close(fd);
-    EXPECT_EQ(status, 0) << out.str();
+    EXPECT_EQ(status, 4) << out.str();
 
     std::vector<std::string> progress;
     std::istringstream lines(read("progress"));
@@ -43,9 +45,11 @@ TEST_F(Progress, eachLinePlansWhatItWillCopy_andDoneMatchesUnlessAnswersSkipFile
             progress.push_back(text);
     }
     EXPECT_EQ(progress,
-              (std::vector<std::string>{"line 1 4", "plan 39 780", "done 39 780", "line 2 4",
-                                        "plan 2 14", "done 2 14", "line 3 4", "plan 1 40",
-                                        "done 1 40", "line 4 4", "plan 1 1", "done 0 0"}))
+              (std::vector<std::string>{
+                  "line 1 5",  "plan 39 780", "done 39 780", "end 0",     "line 2 5", "done 0 0",
+                  "end 4",     "line 3 5",    "plan 2 14",   "done 2 14", "end 0",    "line 4 5",
+                  "plan 1 40", "done 1 40",   "end 0",       "line 5 5",  "plan 1 1", "wait",
+                  "resume",    "done 0 0",    "end 0",       "wait",      "resume"}))
         << out.str();
 }
 
