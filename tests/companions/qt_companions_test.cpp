@@ -4,16 +4,22 @@
 #include "companions/qt_prompt_box.h"
 #include "files/test_helpers.h"
 #include "support/read_only_folder.h"
+#include "support/unprivileged.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
@@ -145,15 +151,51 @@ TEST(IniSettingsStore, settingsThatCannotBeStored_sayWhereAndWhy) {
         << failure.toStdString();
 }
 
-TEST(FileRunLog, unwritableLog_losesLinesWithoutStopping) {
+// Every run of the program appends to the lines of the runs before. A log that cannot be
+// written loses whole lines and nothing else: later lines arrive once it can be written again,
+// in a folder made late, in a file deleted meanwhile, after a disk that was full.
+TEST(FileRunLog, keepsEarlierRuns_andAfterAFailureWritesWholeLinesAgain) {
     QTemporaryDir folder;
-    FileRunLog log;
-    log.LogPath(folder.filePath("no/such/folder/X.log"));
-    log.LogOption(true);
-    log.LogLine(QStringLiteral("バッチ作成")); // nothing to check but that it returns
-    log.LogPath(folder.filePath("X.log"));
-    log.LogLine(QStringLiteral("XCOPY実行"));
-    EXPECT_TRUE(QString::fromUtf8(readBytes(folder.filePath("X.log"))).endsWith("\tXCOPY実行\n"));
+    const QString path = folder.filePath("later/X.log");
+    const auto lines = [&] {
+        QStringList texts;
+        for (const QString& line : QString::fromUtf8(readBytes(path)).split(u'\n'))
+            texts << line.section(u'\t', 1);
+        return texts;
+    };
+    {
+        FileRunLog first;
+        first.LogPath(path);
+        first.LogOption(true);
+        first.LogLine(QStringLiteral("lost"));
+        QDir().mkpath(folder.filePath("later"));
+        first.LogLine(QStringLiteral("XCOPY実行"));
+    }
+    FileRunLog second;
+    second.LogPath(path);
+    second.LogOption(true);
+    second.LogLine(QStringLiteral("バッチ作成"));
+    EXPECT_EQ(lines(), QStringList({"XCOPY実行", "バッチ作成", ""}));
+    EXPECT_TRUE(
+        QString::fromUtf8(readBytes(path)).startsWith(QDate::currentDate().toString(Qt::ISODate)));
+
+    QFile::remove(path);
+    second.LogLine(QStringLiteral("next"));
+    EXPECT_EQ(lines(), QStringList({"next", ""}));
+
+    // A file size limit stands in for a disk that fills in the middle of a line.
+    EXPECT_TRUE(test::inChildProcess([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const qint64 size = QFileInfo(path).size();
+        rlimit limit{rlim_t(size + 10), RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        second.LogLine(QString(100, u'x'));
+        const bool unchanged = QFileInfo(path).size() == size;
+        limit.rlim_cur = RLIM_INFINITY;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        second.LogLine(QStringLiteral("after"));
+        return unchanged && lines() == QStringList({"next", "after", ""});
+    }));
 }
 
 } // namespace
