@@ -5,13 +5,18 @@
 #include "files/batch_file.h"
 #include "files/test_helpers.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <functional>
@@ -20,6 +25,42 @@
 
 namespace xcpy {
 namespace {
+
+// Which of `candidates` the pixel is nearest to.
+int nearest(QColor pixel, const QList<QColor>& candidates) {
+    const auto distance = [&](const QColor& c) {
+        return std::abs(c.red() - pixel.red()) + std::abs(c.green() - pixel.green()) +
+               std::abs(c.blue() - pixel.blue());
+    };
+    int best = 0;
+    for (int i = 1; i < candidates.size(); ++i)
+        if (distance(candidates[i]) < distance(candidates[best]))
+            best = i;
+    return best;
+}
+
+// The colour the widget draws with, as it appears on screen: for the bar the filled part near
+// its start, for a label the pixel that stands out most from its background.
+QColor drawnColour(QWidget& widget, bool bar) {
+    const QImage image = widget.grab().toImage();
+    if (bar)
+        return image.pixelColor(image.width() / 10, image.height() / 2);
+    const QColor background = image.pixelColor(0, 0);
+    QColor most = background;
+    int mostDistance = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int d = std::abs(c.red() - background.red()) +
+                          std::abs(c.green() - background.green()) +
+                          std::abs(c.blue() - background.blue());
+            if (d > mostDistance) {
+                mostDistance = d;
+                most = c;
+            }
+        }
+    return most;
+}
 
 TEST(ConsoleWindow, splitCharactersFloodsAndAQuestionAnsweredNo_showAsTheyShould) {
     ConsoleWindow console(QStringLiteral("xcpycmd"), QStringLiteral("xcpycmd /c x.bat"));
@@ -36,6 +77,151 @@ TEST(ConsoleWindow, splitCharactersFloodsAndAQuestionAnsweredNo_showAsTheyShould
     EXPECT_TRUE(console.showResult(0).startsWith(
         QStringLiteral("コピーされなかったファイルがあります (終了コード 0), 1 / 2 ファイル")));
     EXPECT_EQ(console.progressBar()->property("state").toInt(), int(RunState::Partial));
+}
+
+// A run told through the channel at known times on the console's clock: the bar moves within a
+// line and goes on from where the last line ended, the time left is what is left at the pace so
+// far, and the copy's time leaves out a question and the final pause.
+TEST(ConsoleWindow, scriptedRun_barAndTimesFollowTheCopyNotTheWaits) {
+    qint64 now = 0;
+    ConsoleWindow console(QStringLiteral("xcpycmd"), QStringLiteral("xcpycmd /c x.bat"), nullptr,
+                          [&] { return now; });
+    QStringList ended;
+    QObject::connect(&console, &ConsoleWindow::copyEnded,
+                     [&](const QString& result, const QString& counts) {
+                         ended << result + QStringLiteral(" | ") + counts;
+                     });
+    const auto at = [&](qint64 ms, const QByteArray& events) {
+        now = ms;
+        console.appendProgress(events);
+    };
+    const auto counts = [&] { return console.findChild<QLabel*>("progressText")->text(); };
+
+    // Two XCOPY lines of four files each; a question holds the first one for 4 s.
+    at(0, "line 1 2\nplan 4 0\n");
+    EXPECT_EQ(console.progressBar()->value(), 0);
+    at(2000, "wait\n");
+    at(6000, "resume\n");
+    at(14000, "done 2 0\n"); // half of the first line in 10 s of copying
+    EXPECT_EQ(console.progressBar()->value(), 25);
+    EXPECT_EQ(counts(), QStringLiteral("2 / 4 ファイル, 0.0 / 0.0 MB   経過 0:10   残り 約 0:30"));
+    EXPECT_EQ(console.windowTitle(), QStringLiteral("25% XCOPY実行中 - xcpycmd"));
+    at(20000, "done 4 0\nend 0\nline 2 2\nplan 4 0\n");
+    EXPECT_EQ(console.progressBar()->value(), 50) << "the second line starts where the first ended";
+    EXPECT_TRUE(ended.isEmpty());
+
+    // The copy ends and the final pause waits: the result is there at once.
+    at(26000, "done 4 0\nend 0\n");
+    EXPECT_EQ(ended,
+              QStringList(QStringLiteral("正常に終了しました (終了コード 0) | 8 / 8 ファイル, "
+                                         "0.0 / 0.0 MB   所要時間 0:22")));
+    EXPECT_EQ(console.resultLine()->text(), QStringLiteral("正常に終了しました (終了コード 0)"));
+    EXPECT_FALSE(console.resultLine()->isHidden());
+    // The user closes the console at the pause, a minute later: the copy's result and time stay.
+    at(27000, "wait\n");
+    at(90000, "");
+    EXPECT_EQ(
+        console.showResult(-1),
+        QStringLiteral(
+            "正常に終了しました (終了コード 0), 8 / 8 ファイル, 0.0 / 0.0 MB, 所要時間 0:22"));
+    EXPECT_EQ(ended.size(), 1);
+}
+
+// The result's colour is what the bar and the result line are drawn in, for every kind of
+// result; status 1 with nothing left uncopied is no failure to copy.
+TEST(ConsoleWindow, results_showTheirTextAndAreDrawnInTheirColour) {
+    const QColor green(0x2e, 0x9d, 0x3e), amber(0xd9, 0x8c, 0x00), red(0xc6, 0x28, 0x28),
+        grey(0x54, 0x6e, 0x7a);
+    const QList<QColor> colours = {green,
+                                   amber,
+                                   red,
+                                   grey,
+                                   QApplication::palette().highlight().color(),
+                                   QApplication::palette().windowText().color()};
+    const struct {
+        QByteArray channel;
+        qint32 status;
+        QString text;
+        QColor colour;
+    } cases[] = {
+        {"line 1 1\nplan 2 10\ndone 2 10\nend 0\n", 0, "正常に終了しました (終了コード 0)", green},
+        {"line 1 1\nplan 2 10\ndone 1 4\nend 0\n", 0,
+         "コピーされなかったファイルがあります (終了コード 0)", amber},
+        {"line 1 1\nplan 2 10\ndone 1 4\n", 2,
+         "コピーされなかったファイルがあります (終了コード 2)", amber},
+        {"line 1 1\nplan 2 10\ndone 1 4\nend 4\n", 0, "エラーで終了しました (終了コード 4)", red},
+        {"line 1 1\nplan 2 10\ndone 1 4\n", -1, "エラーで終了しました (強制終了)", red},
+        {"line 1 1\nplan 0 0\ndone 0 0\nend 1\n", 1,
+         "コピーするファイルがありませんでした (終了コード 1)", grey},
+        {"", 1, "コピーするファイルがありませんでした (終了コード 1)", grey},
+        {"line 1 2\nplan 2 10\ndone 2 10\nend 0\nline 2 2\nplan 0 0\ndone 0 0\nend 1\n", 1,
+         "コピーするファイルがない行がありました (終了コード 1)", grey},
+    };
+    for (const auto& c : cases) {
+        ConsoleWindow console(QStringLiteral("xcpycmd"), QStringLiteral("xcpycmd /c x.bat"));
+        console.appendProgress(c.channel);
+        console.showResult(c.status);
+        EXPECT_EQ(console.resultLine()->text(), c.text) << c.channel.toStdString();
+        EXPECT_EQ(nearest(drawnColour(*console.progressBar(), true), colours),
+                  colours.indexOf(c.colour))
+            << c.text.toStdString();
+        EXPECT_EQ(nearest(drawnColour(*console.resultLine(), false), colours),
+                  colours.indexOf(c.colour))
+            << c.text.toStdString();
+    }
+}
+
+// A question after a path that wraps to more lines than the view holds is in sight, and so is
+// what follows, in a narrow window and a wide one; a user who scrolled up to read stays there
+// until back at the end.
+TEST(ConsoleWindow, viewFollowsTheOutputPastLongLines_butNotAUserWhoScrolledUp) {
+    QString path = QStringLiteral("/home/user");
+    while (path.size() < 890)
+        path += QStringLiteral("/写真フォルダ写真フォルダ");
+    const QByteArray question = (path + QStringLiteral(" をコピーしますか (Y/N)? ")).toUtf8();
+    const QByteArray answered = QStringLiteral("Y\n1 個のファイルをコピーしました\n").toUtf8();
+    for (const QSize size : {QSize(400, 300), QSize(720, 420)}) {
+        ConsoleWindow console(QStringLiteral("xcpycmd"), QStringLiteral("xcpycmd /c x.bat"));
+        console.resize(size);
+        console.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&console));
+        QPlainTextEdit* area = console.outputArea();
+        // Output is drawn as it is in a run, a moment after it came.
+        const auto drawn = [&](const QByteArray& output) {
+            console.appendOutput(output);
+            return QTest::qWaitFor(
+                [&] { return area->toPlainText().endsWith(QString::fromUtf8(output)); });
+        };
+        const auto endInSight = [&] {
+            QTextCursor end(area->document());
+            end.movePosition(QTextCursor::End);
+            return area->viewport()->rect().contains(area->cursorRect(end));
+        };
+        for (const QByteArray& output :
+             {QByteArray("\n/tmp>XCopy.exe \"/home/user\" \"/media/backup\" /E /P\n"), question,
+              "Y\n" + question, answered.repeated(5) + question}) {
+            ASSERT_TRUE(drawn(output));
+            EXPECT_TRUE(QTest::qWaitFor(endInSight, 2000)) << size.width();
+        }
+
+        // The text at the top of the view stays where the user scrolled to.
+        const auto topOfView = [&] {
+            const QTextCursor top = area->cursorForPosition(QPoint(1, 1));
+            return std::make_pair(
+                top.blockNumber(),
+                top.block().layout()->lineForTextPosition(top.positionInBlock()).lineNumber());
+        };
+        QScrollBar* bar = area->verticalScrollBar();
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+        const auto readingAt = topOfView();
+        ASSERT_TRUE(drawn(QByteArray("more\n").repeated(40)));
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(endInSight()) << size.width();
+        EXPECT_EQ(topOfView(), readingAt) << size.width();
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+        ASSERT_TRUE(drawn("last\n"));
+        EXPECT_TRUE(QTest::qWaitFor(endInSight, 2000)) << size.width();
+    }
 }
 
 class ShellHelperRun : public ::testing::Test {
@@ -103,7 +289,7 @@ TEST_F(ShellHelperRun, promptAnsweredByTypedKey_outputStreamsAndExitStatusReturn
     EXPECT_EQ(console->resultLine()->text(),
               QStringLiteral("コピーされなかったファイルがあります (終了コード 3)"));
     EXPECT_TRUE(helper.LastRunSummary().startsWith(console->resultLine()->text() +
-                                                   QStringLiteral(", 所要時間 ")));
+                                                    QStringLiteral(", 所要時間 ")));
     QTest::keyClick(console->outputArea(), 'z');
     EXPECT_FALSE(console->outputText().endsWith(u'z')) << "typing after the end goes nowhere";
     // Quoted arguments arrive whole; a crash gives -1.
