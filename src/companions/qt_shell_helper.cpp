@@ -2,6 +2,7 @@
 
 #include "companions/component_error.h"
 #include "companions/console_window.h"
+#include "companions/dbus_notifier.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -130,7 +131,9 @@ private:
 
 } // namespace
 
-QtShellHelper::QtShellHelper() = default;
+QtShellHelper::QtShellHelper(std::unique_ptr<DesktopNotifier> notifier)
+    : notifier_(notifier ? std::move(notifier) : std::make_unique<DBusNotifier>()) {}
+
 QtShellHelper::~QtShellHelper() = default;
 
 qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle, bool wait) {
@@ -198,6 +201,11 @@ qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle,
     };
     connect(console.get(), &ConsoleWindow::closeRequested, &process, stop);
     connect(console.get(), &ConsoleWindow::interruptRequested, &process, stop);
+    connect(console.get(), &ConsoleWindow::copyEnded, this,
+            [this, shown = QPointer<ConsoleWindow>(console.get())](const QString& result,
+                                                                   const QString& counts) {
+                notifyCopyEnded(shown, result, counts);
+            });
 
     process.start(program, arguments);
     if (!process.waitForStarted(-1))
@@ -238,6 +246,21 @@ qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle,
         lastConsole_ = std::move(console);
     }
     return status;
+}
+
+void QtShellHelper::notifyCopyEnded(const QPointer<ConsoleWindow>& console, const QString& result,
+                                    const QString& counts) {
+    // Only a user who is looking elsewhere needs telling; a hidden console has nobody watching.
+    if (!console || !console->isVisible() || console->isActiveWindow())
+        return;
+    notifier_->notify(result, counts, [console] {
+        if (!console)
+            return;
+        if (console->isMinimized())
+            console->showNormal();
+        console->raise();
+        console->activateWindow();
+    });
 }
 
 QString QtShellHelper::BrowseFolder(QWidget* owner, const QString& prompt) {

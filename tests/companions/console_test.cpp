@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -224,6 +225,21 @@ TEST(ConsoleWindow, viewFollowsTheOutputPastLongLines_butNotAUserWhoScrolledUp) 
     }
 }
 
+// Records the notifications; the test clicks them.
+struct FakeNotifier : DesktopNotifier {
+    struct Shown {
+        QString summary;
+        QString body;
+        std::function<void()> clicked;
+    };
+    explicit FakeNotifier(std::vector<Shown>& shown) : shown(shown) {}
+    void notify(const QString& summary, const QString& body,
+                std::function<void()> clicked) override {
+        shown.push_back({summary, body, std::move(clicked)});
+    }
+    std::vector<Shown>& shown;
+};
+
 class ShellHelperRun : public ::testing::Test {
 protected:
     // Writes `bytes` to `name` in the temporary folder, making its folders, and returns its path.
@@ -246,7 +262,7 @@ protected:
     // command if the test fails to end it, so a fault fails instead of hanging.
     qint32 run(const QString& commandLine, std::function<void(ConsoleWindow&)> drive = {}) {
         QObject scope;
-        QObject::connect(&helper, &QtShellHelper::consoleShown, &scope, [&](ConsoleWindow* c) {
+        QObject::connect(helper.get(), &QtShellHelper::consoleShown, &scope, [&](ConsoleWindow* c) {
             console = c;
             if (drive)
                 QTimer::singleShot(0, c, [&drive, c] { drive(*c); });
@@ -256,11 +272,18 @@ protected:
                 c->close();
             });
         });
-        return helper.RunAndWait(commandLine, 1, true);
+        return helper->RunAndWait(commandLine, 1, true);
+    }
+
+    // The real interpreter's command line for a batch of `lines` written into the folder.
+    QString batch(const QString& name, const QString& lines) {
+        return QStringLiteral(XCPY_BIN_DIR "/xcpycmd /c ") + writeFile(name, lines.toUtf8());
     }
 
     QTemporaryDir dir;
-    QtShellHelper helper;
+    std::vector<FakeNotifier::Shown> notifications;
+    std::unique_ptr<QtShellHelper> helper =
+        std::make_unique<QtShellHelper>(std::make_unique<FakeNotifier>(notifications));
     QPointer<ConsoleWindow> console;
 };
 
@@ -288,7 +311,7 @@ TEST_F(ShellHelperRun, promptAnsweredByTypedKey_outputStreamsAndExitStatusReturn
     ASSERT_TRUE(console && console->isVisible());
     EXPECT_EQ(console->resultLine()->text(),
               QStringLiteral("コピーされなかったファイルがあります (終了コード 3)"));
-    EXPECT_TRUE(helper.LastRunSummary().startsWith(console->resultLine()->text() +
+    EXPECT_TRUE(helper->LastRunSummary().startsWith(console->resultLine()->text() +
                                                     QStringLiteral(", 所要時間 ")));
     QTest::keyClick(console->outputArea(), 'z');
     EXPECT_FALSE(console->outputText().endsWith(u'z')) << "typing after the end goes nowhere";
@@ -316,10 +339,66 @@ TEST_F(ShellHelperRun, realInterpreter_copiesPercentFoldersWithCountsAndResult) 
     EXPECT_EQ(console->resultLine()->text(), QStringLiteral("正常に終了しました (終了コード 0)"));
     EXPECT_EQ(console->progressBar()->property("state").toInt(), int(RunState::Success));
     EXPECT_TRUE(
-        helper.LastRunSummary().contains(QStringLiteral(", 2 / 2 ファイル, 0.0 / 0.0 MB, ")))
-        << helper.LastRunSummary().toStdString();
+        helper->LastRunSummary().contains(QStringLiteral(", 2 / 2 ファイル, 0.0 / 0.0 MB, ")))
+        << helper->LastRunSummary().toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath("dst/50%/sub/two.txt")))
         << console->outputText().toStdString();
+}
+
+// An answer of the real interpreter is shown once, and the key that ends the pause not at all.
+// The copy's end is told, before the final pause is answered, to a user looking at another
+// window, and the notification brings the console up; one looking at the console is not told.
+// An empty source says there was nothing to copy.
+TEST_F(ShellHelperRun, realInterpreter_answersShownOnce_endNotifiedOnlyWhenLookingElsewhere) {
+    writeFile(QStringLiteral("src/one.txt"), "1");
+    QDir().mkpath(dir.filePath(QStringLiteral("empty")));
+    QWidget elsewhere;
+    qsizetype notifiedAtPause = -1;
+    const QString copy = QStringLiteral("XCopy.exe \"%1\" \"%2\" /E /I /P\r\nPAUSE\r\n")
+                             .arg(dir.filePath("src"), dir.filePath("dst"));
+    EXPECT_EQ(run(batch(QStringLiteral("x.bat"), copy),
+                  [&](ConsoleWindow& c) {
+                      ASSERT_TRUE(QTest::qWaitFor([&] {
+                          return c.progress().waiting() && c.outputText().endsWith("(Y/N)? ");
+                      }));
+                      elsewhere.show();
+                      elsewhere.activateWindow();
+                      ASSERT_TRUE(QTest::qWaitFor([&] { return elsewhere.isActiveWindow(); }));
+                      QTest::keyClick(c.outputArea(), 'y');
+                      ASSERT_TRUE(QTest::qWaitFor([&] {
+                          return c.progress().waiting() && c.outputText().contains("キーを押して");
+                      }));
+                      notifiedAtPause = qsizetype(notifications.size());
+                      ASSERT_EQ(notifications.size(), 1u);
+                      notifications[0].clicked();
+                      EXPECT_TRUE(QTest::qWaitFor([&] { return c.isActiveWindow(); }));
+                      QTest::keyClick(c.outputArea(), Qt::Key_Space);
+                  }),
+              0);
+    const QString shown = console->outputText();
+    EXPECT_TRUE(shown.contains(QStringLiteral("one.txt をコピーしますか (Y/N)? Y\n")) &&
+                shown.endsWith(QStringLiteral("ください . . . \n")))
+        << shown.toStdString();
+    EXPECT_EQ(notifiedAtPause, 1);
+    ASSERT_FALSE(notifications.empty());
+    EXPECT_EQ(notifications[0].summary, QStringLiteral("正常に終了しました (終了コード 0)"));
+    EXPECT_TRUE(notifications[0].body.startsWith(
+        QStringLiteral("1 / 1 ファイル, 0.0 / 0.0 MB   所要時間 ")))
+        << notifications[0].body.toStdString();
+
+    // The pause first, so the console is surely the active window when the copy ends.
+    const QString empty = QStringLiteral("PAUSE\r\nXCopy.exe \"%1\" \"%2\" /E /I\r\n")
+                              .arg(dir.filePath("empty"), dir.filePath("dst2"));
+    EXPECT_EQ(run(batch(QStringLiteral("empty.bat"), empty),
+                  [](ConsoleWindow& c) {
+                      ASSERT_TRUE(QTest::qWaitFor(
+                          [&] { return c.progress().waiting() && c.isActiveWindow(); }));
+                      QTest::keyClick(c.outputArea(), Qt::Key_Space);
+                  }),
+              1);
+    EXPECT_EQ(console->resultLine()->text(),
+              QStringLiteral("コピーするファイルがありませんでした (終了コード 1)"));
+    EXPECT_EQ(notifications.size(), 1u);
 }
 
 TEST_F(ShellHelperRun, programMissingOrNotExecutable_throwsByCauseAndLeavesNoConsole) {
