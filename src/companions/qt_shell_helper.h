@@ -3,10 +3,13 @@
 #include "companions/desktop_notifier.h"
 #include "companions/shell_helper.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 
 #include <memory>
+
+class QProcess;
 
 namespace xcpy {
 
@@ -44,6 +47,7 @@ private:
     std::unique_ptr<DesktopNotifier> notifier_;
     std::unique_ptr<ConsoleWindow> lastConsole_;
     QString lastSummary_;
+    QList<QProcess*> leftBehind_; // stopped commands the system still holds, until they end
 };
 
 } // namespace xcpy

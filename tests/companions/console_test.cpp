@@ -4,6 +4,7 @@
 #include "companions/run_progress.h"
 #include "files/batch_file.h"
 #include "files/test_helpers.h"
+#include "support/silent_share.h"
 
 #include <QApplication>
 #include <QDir>
@@ -399,6 +400,79 @@ TEST_F(ShellHelperRun, realInterpreter_answersShownOnce_endNotifiedOnlyWhenLooki
     EXPECT_EQ(console->resultLine()->text(),
               QStringLiteral("コピーするファイルがありませんでした (終了コード 1)"));
     EXPECT_EQ(notifications.size(), 1u);
+}
+
+// Ctrl+C and the close box stop the command alike, and the console stays with the result; a
+// command that takes no notice of the first stop is ended by the second.
+TEST_F(ShellHelperRun, stopFromTheConsole_ctrlCOrCloseStops_secondStopEndsOneThatIgnoredIt) {
+    const auto once = [](ConsoleWindow& c, const std::function<void()>& stop) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return c.outputText().contains("ready"); }));
+        stop();
+    };
+    const QString stoppable =
+        script("stoppable.sh", "trap 'echo stopped; exit 9' TERM\necho ready\nwhile :; do :; done");
+    EXPECT_EQ(
+        run(stoppable,
+            [&](ConsoleWindow& c) {
+                once(c, [&] { QTest::keyClick(c.outputArea(), Qt::Key_C, Qt::ControlModifier); });
+            }),
+        9);
+    EXPECT_TRUE(console->outputText().contains("stopped"));
+    EXPECT_EQ(run(stoppable, [&](ConsoleWindow& c) { once(c, [&] { c.close(); }); }), 9);
+    EXPECT_TRUE(console && console->isVisible()) << "the console stays with the result";
+
+    const QString stubborn =
+        script("stubborn.sh", "trap 'echo ignored' TERM\necho ready\nwhile :; do :; done");
+    EXPECT_EQ(run(stubborn,
+                  [&](ConsoleWindow& c) {
+                      once(c, [&] { c.close(); });
+                      ASSERT_TRUE(
+                          QTest::qWaitFor([&] { return c.outputText().contains("ignored"); }));
+                      c.close();
+                  }),
+              -1);
+    EXPECT_EQ(console->resultLine()->text(), QStringLiteral("エラーで終了しました (強制終了)"));
+}
+
+// A command the system holds in a lookup on a share that stopped answering cannot be ended.
+// After the stop and the kill the console says the copy was stopped and that the command ends
+// on its own, the call returns, and the helper goes without waiting for the command.
+TEST_F(ShellHelperRun, commandHeldByTheSystem_isLeftToEndOnItsOwnAndNeverWaitedFor) {
+    const test::SilentShare share;
+    if (!share.unavailable.isEmpty())
+        GTEST_SKIP() << qPrintable(share.unavailable);
+    const QString pidFile = dir.filePath("pid");
+    const QString stuck = script("stuck.sh", "echo $$ > '" + pidFile.toUtf8() + "'\nexec stat '" +
+                                                 share.path("x").toUtf8() + "'");
+    // The command is in the lookup once `stat` sleeps.
+    const auto inLookup = [&] {
+        const QByteArray pid = readBytes(pidFile).trimmed();
+        const QByteArray stat = readBytes("/proc/" + QString::fromLatin1(pid) + "/stat");
+        const qsizetype close = stat.lastIndexOf(')');
+        return !pid.isEmpty() && stat.contains("(stat)") && close > 0 &&
+               (stat.mid(close + 2, 1) == "S" || stat.mid(close + 2, 1) == "D");
+    };
+    EXPECT_EQ(run(stuck,
+                  [&](ConsoleWindow& c) {
+                      ASSERT_TRUE(QTest::qWaitFor(inLookup));
+                      c.close();
+                  }),
+              -1);
+    ASSERT_TRUE(console);
+    EXPECT_FALSE(console->isRunning());
+    EXPECT_EQ(console->resultLine()->text(),
+              QStringLiteral("コピーを中止しました (stuck.sh はシステムの応答を待っています。"
+                             "応答があれば自動的に終了します)"));
+    EXPECT_TRUE(inLookup()) << "the command is still held";
+
+    // Deleting a running QProcess waits for it and says so; the helper must do neither.
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { warnings << text; });
+    helper.reset();
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(warnings.filter("still running").isEmpty()) << warnings.join('\n').toStdString();
 }
 
 TEST_F(ShellHelperRun, programMissingOrNotExecutable_throwsByCauseAndLeavesNoConsole) {
