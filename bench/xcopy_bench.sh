@@ -60,6 +60,10 @@ xcopy() {
     "$xcpycmd" /c "$work/run.bat" </dev/null
 }
 
+# xcopy_progress SRC DST SWITCHES: the same with the progress channel the window asks for; its
+# planning walk matches every path against the exclude list too.
+xcopy_progress() { XCPYCMD_PROGRESS_FD=3 xcopy "$@" 3>/dev/null; }
+
 # make_small DIR COUNT: COUNT files of 1-16 KiB, 50 per folder, 20 folders per group.
 make_small() {
     python3 - "$@" <<'PY'
@@ -108,6 +112,39 @@ first_copy() {
     rm -rf dst-cp dst-x
 }
 
+# exclude_copy TREE: a first copy with an exclude list of 100,000 lines against the same copy
+# without one. The lines come close to the tree's paths (the first 20,000 hold a whole path of
+# it) and one excludes a single file.
+exclude_copy() {
+    python3 - exclude.txt <<'PY'
+import sys
+with open(sys.argv[1], "w") as f:
+    for i in range(100000):
+        f.write("\\d%02d\\s%03d\\f%06d.dat.%06d.old\r\n" % (i % 400 // 20, i % 400, i, i))
+    f.write("f000123.dat\r\n")
+PY
+    local run label tx tn r copied
+    for run in xcopy xcopy_progress; do
+        label="100,000 exclude lines"
+        [[ $run == xcopy_progress ]] && label+=", progress"
+        tx=(); tn=()
+        for ((r = 0; r < rounds; r++)); do
+            rm -rf dst-n dst-x; sync
+            if ((r % 2 == 0)); then
+                tn+=("$(seconds $run "$1" dst-n "/E /I /Y")"); sync
+                tx+=("$(seconds $run "$1" dst-x "/E /I /Y /EXCLUDE:exclude.txt")"); sync
+            else
+                tx+=("$(seconds $run "$1" dst-x "/E /I /Y /EXCLUDE:exclude.txt")"); sync
+                tn+=("$(seconds $run "$1" dst-n "/E /I /Y")"); sync
+            fi
+        done
+        copied=$(find dst-x -type f | wc -l)
+        report "$label" "$(median "${tx[@]}")" "$(median "${tn[@]}")" "no list" 1.20
+        echo "  files left out by the list: $((files - copied)) (must be 1)"
+    done
+    rm -rf dst-n dst-x exclude.txt
+}
+
 bench_place() { # NAME FOLDER
     local name=$1 base=$2
     mkdir -p "$base"
@@ -119,6 +156,7 @@ bench_place() { # NAME FOLDER
 
     make_small small "$files"
     first_copy "first copy, $files small" small 0.70
+    exclude_copy small
     make_big big "$bigFiles" 1 10
     first_copy "first copy, $bigFiles large" big 1.00
     rm -rf big

@@ -8,7 +8,7 @@ packages=(
     googletest libgtest-dev
     xvfb xauth fonts-ipafont-gothic dbus-daemon
     desktop-file-utils shared-mime-info dpkg-dev util-linux xdotool
-    ntfs-3g fusefat dosfstools fuse3
+    ntfs-3g fusefat dosfstools fuse3 btrfs-progs e2fsprogs
     python3-fusepy
     man-db appstream lintian
 )

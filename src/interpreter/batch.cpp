@@ -231,16 +231,31 @@ int runBatchText(std::string_view text, Console& console) {
         if (!splitCommand(expanded, command))
             return;
         const auto& [line, silent, word, name, base, rest] = command;
-        if (echoOn && !silent) {
+        // A preview plans the XCOPY lines and runs nothing else.
+        if (console.preview() && !isXCopy(command))
+            return;
+        // Paths and names end at a NUL byte once handed to the system, so a line holding one
+        // would act on a shorter path than it shows.
+        const bool holdsNul = raw.find('\0') != std::string_view::npos;
+        const char* const nulRefused =
+            "この行には NUL 文字 (0x00) が含まれているため、実行しません。";
+        if (echoOn && !silent && !console.preview()) {
             // Built piece by piece: GCC 12 warns falsely on "\n" + std::string&& in -O3 builds.
             std::string prompt(1, '\n');
             prompt += currentFolder();
             prompt += '>';
-            prompt += trimRight(line);
+            for (const char c : trimRight(line)) { // a NUL byte would end the line on screen
+                if (c == '\0')
+                    prompt += "<NUL>";
+                else
+                    prompt += c;
+            }
             console.line(prompt);
         }
 
-        if (name == "rem") {
+        if (holdsNul && !isXCopy(command)) {
+            console.errorLine(nulRefused);
+        } else if (name == "rem") {
             return;
         } else if (name == "echo.") {
             console.line(std::string(rest));
@@ -262,9 +277,10 @@ int runBatchText(std::string_view text, Console& console) {
         } else if (isXCopy(command)) {
             if (progress)
                 progress->lineStarted(++xcopyLine, xcopyLines);
-            const int lineStatus = runXCopy(splitArguments(rest), console);
+            const int lineStatus = holdsNul ? refuseXCopy(nulRefused, console)
+                                            : runXCopy(splitArguments(rest), console);
             status = std::max(status, lineStatus);
-            if (progress)
+            if (progress && !console.preview())
                 progress->lineEnded(lineStatus);
         } else {
             console.errorLine(

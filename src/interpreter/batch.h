@@ -30,6 +30,8 @@ std::vector<Arg> splitArguments(std::string_view text);
 bool decodeBatchFile(std::string_view bytes, std::string& text, std::string& error);
 
 // Runs the lines of a decoded batch text. Returns the highest exit status of its XCOPY lines.
+// A line holding a NUL byte is refused with a message, as an unknown command is; an XCOPY line
+// refused so counts as one with a bad command line (4).
 int runBatchText(std::string_view text, Console& console);
 
 // Reads, decodes and runs a batch file. Exit status 1 when it cannot be read or decoded, 4 when

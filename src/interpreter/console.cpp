@@ -33,17 +33,25 @@ private:
 
 } // namespace
 
+void Console::checkOutput(std::ostream& stream) {
+    if (!stream && errno == EPIPE && outputLost_)
+        outputLost_();
+}
+
 void Console::line(std::string_view text) {
     out_ << text << '\n' << std::flush;
+    checkOutput(out_);
 }
 
 void Console::errorLine(std::string_view text) {
     out_ << std::flush;
     err_ << text << '\n' << std::flush;
+    checkOutput(err_);
 }
 
 void Console::write(std::string_view text) {
     out_ << text << std::flush;
+    checkOutput(out_);
 }
 
 std::optional<char> Console::ask(std::string_view question, std::string_view choices) {

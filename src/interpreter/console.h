@@ -32,11 +32,23 @@ public:
     ProgressWriter* progress() const { return progress_; }
     void setProgress(ProgressWriter* progress) { progress_ = progress; }
 
+    // A preview plans the XCOPY lines and tells the plan on the progress channel; it writes
+    // nothing, asks nothing and runs no other command.
+    bool preview() const { return preview_; }
+    void setPreview(bool preview) { preview_ = preview; }
+
+    // Called when the output's reader went away (a broken pipe).
+    void onOutputLost(void (*lost)()) { outputLost_ = lost; }
+
 private:
     std::istream& in_;
     std::ostream& out_;
     std::ostream& err_;
     ProgressWriter* progress_ = nullptr;
+    bool preview_ = false;
+    void (*outputLost_)() = nullptr;
+
+    void checkOutput(std::ostream& stream);
 };
 
 // Unbuffered reading of a file descriptor, one byte per read, so nothing typed ahead is held

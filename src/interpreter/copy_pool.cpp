@@ -1,52 +1,34 @@
 #include "interpreter/copy_pool.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
-#include <pthread.h>
 #include <sched.h>
-#include <unistd.h>
 #include <utility>
 
 namespace xcpycmd {
 namespace {
 
-constexpr unsigned kMaxWorkers = kMaxCopyThreads;
+constexpr unsigned kMaxWorkers = 64;
 
-CopyOutcome copy(CopyJob job) {
+CopyOutcome write(const CopyJob& job) {
     CopyOutcome outcome;
-    outcome.copied =
-        copyFileSafely(job.srcDir->fd(), job.name.c_str(), job.asLink, job.dstDir->fd(),
-                       job.targetName.c_str(), job.targetMissing, job.mode, outcome.error);
-    outcome.job = std::move(job);
+    outcome.id = job.id;
+    const CopyRequest request{job.srcDir->fd(), job.name.c_str(),       job.asLink,
+                              job.dstDir,       job.targetName.c_str(), job.targetMissing,
+                              job.mode,         job.writeInPlace,       job.flush};
+    outcome.written = writeCopy(request, outcome.copy, outcome.error);
     return outcome;
 }
 
 } // namespace
-
-FolderHandle::~FolderHandle() {
-    if (stream_)
-        ::closedir(stream_);
-    else if (fd_ >= 0)
-        ::close(fd_);
-}
 
 CopyPool::CopyPool(unsigned workers) : capacity_(4 * workers) {
     processUmask();
     splitLargeFiles(workers > 1);
     if (workers <= 1)
         return;
-    // Interrupts are handled by the walking thread, whose handler removes every worker's
-    // temporary file; a worker never runs it halfway through creating one.
-    sigset_t blocked;
-    sigset_t previous;
-    sigemptyset(&blocked);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
-        sigaddset(&blocked, sig);
-    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-    for (unsigned i = 1; i <= std::min(workers, kMaxWorkers); ++i)
-        threads_.emplace_back([this, i] { work(i); });
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    for (unsigned i = 0; i < std::min(workers, kMaxWorkers); ++i)
+        threads_.emplace_back([this] { work(); });
 }
 
 CopyPool::~CopyPool() {
@@ -60,11 +42,17 @@ CopyPool::~CopyPool() {
         thread.join();
 }
 
+void CopyPool::finished(CopyOutcome outcome) {
+    finished_.push_back(std::move(outcome));
+    finishedCount_.store(finished_.size(), std::memory_order_release);
+}
+
 void CopyPool::submit(CopyJob job) {
     if (threads_.empty()) {
-        CopyOutcome outcome = copy(std::move(job));
+        CopyOutcome outcome = write(job);
+        job = {}; // the folders are released as soon as the copy is written
         std::lock_guard lock(mutex_);
-        finished_.push_back(std::move(outcome));
+        finished(std::move(outcome));
         return;
     }
     std::unique_lock lock(mutex_);
@@ -90,13 +78,23 @@ std::vector<CopyOutcome> CopyPool::takeFinished() {
     return std::exchange(finished_, {});
 }
 
-std::vector<CopyOutcome> CopyPool::finishAll() {
+std::vector<CopyOutcome> CopyPool::waitFinished() {
     std::unique_lock lock(mutex_);
     walkWaiting_ = true;
-    spaceOrDone_.wait(lock, [this] { return queue_.empty() && running_ == 0; });
+    spaceOrDone_.wait(lock,
+                      [this] { return !finished_.empty() || (queue_.empty() && running_ == 0); });
     walkWaiting_ = false;
     finishedCount_.store(0, std::memory_order_relaxed);
     return std::exchange(finished_, {});
+}
+
+std::vector<std::uint64_t> CopyPool::dropQueued() {
+    std::lock_guard lock(mutex_);
+    std::vector<std::uint64_t> ids;
+    for (const CopyJob& job : queue_)
+        ids.push_back(job.id);
+    queue_.clear();
+    return ids;
 }
 
 void CopyPool::forEach(std::size_t count, const std::function<void(std::size_t)>& task) {
@@ -116,8 +114,7 @@ void CopyPool::forEach(std::size_t count, const std::function<void(std::size_t)>
     helpersDone_.wait(lock, [&] { return spread.helpers == 0; });
 }
 
-void CopyPool::work(unsigned slot) {
-    registerCopyThread(slot);
+void CopyPool::work() {
     std::unique_lock lock(mutex_);
     for (;;) {
         ++idleWorkers_;
@@ -143,12 +140,12 @@ void CopyPool::work(unsigned slot) {
         lock.unlock();
         if (wake)
             spaceOrDone_.notify_one();
-        CopyOutcome outcome = copy(std::move(job));
+        CopyOutcome outcome = write(job);
+        job = {};
         lock.lock();
-        finished_.push_back(std::move(outcome));
-        finishedCount_.store(finished_.size(), std::memory_order_release);
+        finished(std::move(outcome));
         --running_;
-        if (walkWaiting_ && queue_.empty() && running_ == 0)
+        if (walkWaiting_)
             spaceOrDone_.notify_one();
     }
 }

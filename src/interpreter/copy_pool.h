@@ -1,11 +1,12 @@
 #pragma once
 
+#include "interpreter/folder_handle.h"
 #include "interpreter/safe_copy.h"
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
-#include <dirent.h>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,24 +16,9 @@
 
 namespace xcpycmd {
 
-// An open folder that copies in flight may still use after the walk has left it: a plain
-// descriptor, or one that a folder stream being read owns.
-class FolderHandle {
-public:
-    explicit FolderHandle(int fd) : fd_(fd) {}
-    explicit FolderHandle(DIR* stream) : fd_(::dirfd(stream)), stream_(stream) {}
-    FolderHandle(const FolderHandle&) = delete;
-    FolderHandle& operator=(const FolderHandle&) = delete;
-    ~FolderHandle();
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-    DIR* stream_ = nullptr;
-};
-
-// One file to copy, decided by the walk.
+// One file to write, decided by the walk; `id` names it in the outcome.
 struct CopyJob {
+    std::uint64_t id = 0;
     std::shared_ptr<const FolderHandle> srcDir;
     std::shared_ptr<const FolderHandle> dstDir;
     std::string name;
@@ -40,18 +26,18 @@ struct CopyJob {
     bool asLink = false;
     bool targetMissing = false;
     mode_t mode = 0644;
-    std::string srcPath; // as shown, for messages
-    std::string dstPath;
-    off_t size = 0; // of the source when the walk looked at it
+    bool writeInPlace = false;
+    Flush flush = Flush::None;
 };
 
 struct CopyOutcome {
-    CopyJob job;
-    bool copied = false;
+    std::uint64_t id = 0;
+    bool written = false;
+    WrittenCopy copy;
     CopyError error{};
 };
 
-// Copies files on `workers` threads, or at once in the caller's thread with one worker. The
+// Writes copies on `workers` threads, or at once in the caller's thread with one worker. The
 // queue holds four jobs per worker, so memory stays flat whatever the tree's size.
 class CopyPool {
 public:
@@ -64,8 +50,10 @@ public:
     void submit(CopyJob job);
     // The outcomes finished since the last call, without waiting.
     std::vector<CopyOutcome> takeFinished();
-    // Waits until every submitted job has finished; returns the outcomes not taken yet.
-    std::vector<CopyOutcome> finishAll();
+    // Waits until a job has finished or none is left to run; returns the outcomes finished.
+    std::vector<CopyOutcome> waitFinished();
+    // Drops the jobs no worker has started; returns their ids.
+    std::vector<std::uint64_t> dropQueued();
 
     // Whether work is spread over threads at all.
     bool parallel() const { return !threads_.empty(); }
@@ -87,7 +75,8 @@ private:
         }
     };
 
-    void work(unsigned slot);
+    void work();
+    void finished(CopyOutcome outcome); // under the mutex
 
     std::mutex mutex_;
     std::condition_variable jobReady_;
@@ -98,7 +87,7 @@ private:
     std::vector<CopyOutcome> finished_;
     std::size_t running_ = 0;
     std::size_t idleWorkers_ = 0;
-    bool walkWaiting_ = false;                  // in submit or finishAll
+    bool walkWaiting_ = false;                  // in submit or waitFinished
     std::atomic<std::size_t> finishedCount_{0}; // finished_.size(), read without the mutex
     std::size_t capacity_;
     bool closing_ = false;

@@ -2,9 +2,11 @@
 
 #include "interpreter/batch.h"
 #include "interpreter/console.h"
+#include "interpreter/interrupts.h"
 #include "interpreter/progress.h"
 #include "interpreter/safe_copy.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -27,6 +29,10 @@ const char* const kUsage =
     "  resume     入力を受け取った (または入力が終わった)\n"
     "知らない行は読み飛ばしてください (種類が増えることがあります)。\n"
     "\n"
+    "xcpycmd /plan バッチファイル: 何も書き込まず、XCOPY 行ごとにコピーする予定を標準出力へ\n"
+    "書きます (line K N、scan F B、plan F B、found M、refused 理由。理由は source-missing、\n"
+    "source-unreadable、drive-missing、bad-command、no-files)。\n"
+    "\n"
     "環境変数 XCPYCMD_WORKERS: 同時にコピーするファイルの数 (1 から 64、既定は使える CPU の\n"
     "数)。1 にすると 1 つずつ順にコピーします。表示と質問はいつもフォルダーをたどる順です。\n"
     "\n"
@@ -44,7 +50,8 @@ int main(int argc, char** argv) {
         std::cout << kUsage;
         return 0;
     }
-    if (argc < 3 || (flag != "/c" && flag != "/C")) {
+    const bool preview = flag == "/plan" || flag == "/PLAN";
+    if (argc < 3 || (flag != "/c" && flag != "/C" && !preview)) {
         std::cerr << kUsage;
         return 1;
     }
@@ -56,7 +63,7 @@ int main(int argc, char** argv) {
     if (path.size() >= 2 && path.front() == '"' && path.back() == '"')
         path = path.substr(1, path.size() - 2);
 
-    xcpycmd::installInterruptCleanup();
+    xcpycmd::handleInterrupts();
     if (const char* throttle = std::getenv("XCPYCMD_THROTTLE_KIB"))
         xcpycmd::setCopyThrottle(std::strtoul(throttle, nullptr, 10));
     // A deep tree keeps two folders open per level.
@@ -68,8 +75,12 @@ int main(int argc, char** argv) {
 
     xcpycmd::FdInputBuffer stdinBuffer(STDIN_FILENO);
     std::istream input(&stdinBuffer);
-    xcpycmd::Console console(input, std::cout, std::cerr);
-    const auto progress = xcpycmd::ProgressWriter::fromEnvironment();
+    // A preview's plan goes to the standard output, its messages to the standard error.
+    xcpycmd::Console console(input, preview ? std::cerr : std::cout, std::cerr);
+    console.onOutputLost([] { xcpycmd::endAsSignal(SIGPIPE); });
+    console.setPreview(preview);
+    const auto progress = preview ? std::make_unique<xcpycmd::ProgressWriter>(STDOUT_FILENO)
+                                  : xcpycmd::ProgressWriter::fromEnvironment();
     console.setProgress(progress.get());
     return xcpycmd::runBatchFile(path, console);
 }

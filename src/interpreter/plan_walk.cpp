@@ -1,9 +1,12 @@
 #include "interpreter/plan_walk.h"
 
 #include "interpreter/copy_pool.h"
-#include "interpreter/safe_copy.h"
+#include "interpreter/file_decision.h"
+#include "interpreter/temp_files.h"
 #include "interpreter/xcopy.h"
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <dirent.h>
 #include <fcntl.h>
@@ -70,20 +73,21 @@ public:
     Planner(const PlanScope& scope, unsigned threads)
         : s_(scope), o_(scope.options), threads_(threads) {}
 
-    CopyAmount run();
+    PlanResult run();
 
 private:
     bool matches(const char* name) const {
         return s_.literalName ? s_.pattern == name : wildcardMatch(s_.pattern, name);
     }
     void work();
-    void walk(const std::shared_ptr<const OpenFolder>& folder, CopyAmount& amount,
+    void walk(const std::shared_ptr<const OpenFolder>& folder, PlanResult& amount,
               std::vector<PendingFolder>& found);
     std::shared_ptr<const OpenFolder> enter(const PendingFolder& pending);
     void visit(const std::shared_ptr<const OpenFolder>& folder, const char* name,
-               CopyAmount& amount, std::vector<PendingFolder>& found);
+               PlanResult& amount, std::vector<PendingFolder>& found);
     void countFile(const OpenFolder& folder, const char* name, const struct stat& st,
-                   CopyAmount& amount);
+                   PlanResult& amount);
+    void tell();
 
     const PlanScope& s_;
     const XCopyOptions& o_;
@@ -92,11 +96,16 @@ private:
     std::condition_variable changed_;
     std::vector<PendingFolder> pending_;
     unsigned busy_ = 0;
-    CopyAmount amount_;
+    PlanResult amount_;
     std::mutex newerMutex_; // the /D test remembers file system steps as it goes
+    // Counts of the threads' folders walked to the end, and when they were last told.
+    std::atomic<std::int64_t> scannedFiles_{0};
+    std::atomic<std::int64_t> scannedBytes_{0};
+    std::mutex tellMutex_;
+    std::chrono::steady_clock::time_point lastTold_ = std::chrono::steady_clock::now();
 };
 
-CopyAmount Planner::run() {
+PlanResult Planner::run() {
     const int fd = ::open(s_.sourceDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return {};
@@ -135,7 +144,7 @@ CopyAmount Planner::run() {
 }
 
 void Planner::work() {
-    CopyAmount amount;
+    PlanResult amount;
     std::vector<PendingFolder> found;
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -156,8 +165,9 @@ void Planner::work() {
         found.clear();
         changed_.notify_all();
     }
-    amount_.files += amount.files;
-    amount_.bytes += amount.bytes;
+    amount_.copy.files += amount.copy.files;
+    amount_.copy.bytes += amount.copy.bytes;
+    amount_.found += amount.found;
 }
 
 std::shared_ptr<const OpenFolder> Planner::enter(const PendingFolder& pending) {
@@ -183,16 +193,33 @@ std::shared_ptr<const OpenFolder> Planner::enter(const PendingFolder& pending) {
     return child;
 }
 
-void Planner::walk(const std::shared_ptr<const OpenFolder>& folder, CopyAmount& amount,
+void Planner::walk(const std::shared_ptr<const OpenFolder>& folder, PlanResult& amount,
                    std::vector<PendingFolder>& found) {
+    const PlanResult before = amount;
     while (const dirent* entry = ::readdir(folder->dir)) {
         if (!isSkippedInWalk(entry->d_name))
             visit(folder, entry->d_name, amount, found);
     }
+    if (s_.scanned) {
+        scannedFiles_ += amount.copy.files - before.copy.files;
+        scannedBytes_ += amount.copy.bytes - before.copy.bytes;
+        tell();
+    }
+}
+
+// Tells the counts so far, at most a few times a second, from whichever thread comes by.
+void Planner::tell() {
+    constexpr auto kInterval = std::chrono::milliseconds(250);
+    const std::unique_lock lock(tellMutex_, std::try_to_lock);
+    const auto now = std::chrono::steady_clock::now();
+    if (!lock.owns_lock() || now - lastTold_ < kInterval)
+        return;
+    lastTold_ = now;
+    s_.scanned({scannedFiles_.load(), scannedBytes_.load()});
 }
 
 void Planner::visit(const std::shared_ptr<const OpenFolder>& folder, const char* name,
-                    CopyAmount& amount, std::vector<PendingFolder>& found) {
+                    PlanResult& amount, std::vector<PendingFolder>& found) {
     struct stat st {};
     if (::fstatat(folder->srcFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return;
@@ -217,37 +244,29 @@ void Planner::visit(const std::shared_ptr<const OpenFolder>& folder, const char*
 }
 
 void Planner::countFile(const OpenFolder& folder, const char* name, const struct stat& st,
-                        CopyAmount& amount) {
-    if (!matches(name) || o_.treeOnly || s_.excluded(folder.shown + name))
+                        PlanResult& amount) {
+    if (!matches(name) || s_.excluded(folder.shown + name))
         return;
-    if (o_.sinceDate && st.st_mtime < *o_.sinceDate)
+    ++amount.found;
+    if (o_.treeOnly)
         return;
     const char* target = s_.destFileName.empty() ? name : s_.destFileName.c_str();
     struct stat existing {};
     const bool exists =
         folder.dstFd >= 0 && ::fstatat(folder.dstFd, target, &existing, AT_SYMLINK_NOFOLLOW) == 0;
-    if (o_.existingOnly && !exists)
+    const FileVerdict verdict = decideFile(o_, st, exists ? &existing : nullptr, [&] {
+        const std::lock_guard lock(newerMutex_);
+        return s_.outdated(st, existing, folder.dstFd);
+    });
+    if (verdict != FileVerdict::Copy)
         return;
-    if (exists) {
-        if (o_.newerOnly) {
-            const std::lock_guard lock(newerMutex_);
-            if (!s_.newer(st, existing, folder.dstFd))
-                return;
-        }
-        if (S_ISDIR(existing.st_mode) ||
-            (existing.st_dev == st.st_dev && existing.st_ino == st.st_ino))
-            return;
-        if (!o_.overwriteReadOnly && !o_.listOnly && S_ISREG(existing.st_mode) &&
-            (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-            return;
-    }
-    ++amount.files;
-    amount.bytes += st.st_size;
+    ++amount.copy.files;
+    amount.copy.bytes += st.st_size;
 }
 
 } // namespace
 
-CopyAmount planCopy(const PlanScope& scope) {
+PlanResult planCopy(const PlanScope& scope) {
     return Planner(scope, copyWorkerCount()).run();
 }
 

@@ -69,13 +69,27 @@ void ProgressWriter::inputReceived() {
     send("resume\n");
 }
 
+void ProgressWriter::scanned(const CopyAmount& sofar) {
+    send("scan " + std::to_string(sofar.files) + ' ' + std::to_string(sofar.bytes) + '\n');
+}
+
+void ProgressWriter::found(std::int64_t files) {
+    send("found " + std::to_string(files) + '\n');
+}
+
+void ProgressWriter::refused(const char* reason) {
+    send(std::string("refused ") + reason + '\n');
+}
+
 void ProgressWriter::sendDone() {
     send("done " + std::to_string(done_.files) + ' ' + std::to_string(done_.bytes) + '\n');
 }
 
-// A reader that went away costs the progress, never the copy: failures are dropped. On a
-// socket the write raises no SIGPIPE; any other descriptor is written plainly.
+// A reader that went away costs the progress, never the copy: after a failed write nothing more
+// is sent. On a socket the write raises no SIGPIPE; on a pipe xcpycmd ignores SIGPIPE.
 void ProgressWriter::send(const std::string& text) {
+    if (broken_)
+        return;
     std::size_t sent = 0;
     while (sent < text.size()) {
         const char* data = text.data() + sent;
@@ -88,8 +102,10 @@ void ProgressWriter::send(const std::string& text) {
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            broken_ = true;
             return;
+        }
         sent += static_cast<std::size_t>(n);
     }
 }

@@ -24,6 +24,14 @@ struct CopyAmount {
 //   end S          that line has ended with exit status S; what it copied is on the disk
 //   wait           we are about to block for the user's input (a question, a key)
 //   resume         the input has come (or the input has ended)
+// A preview (xcpycmd /plan) writes nothing to the disk and tells for each XCOPY line:
+//   line K N       as above
+//   scan F B       F files of B bytes to copy found so far (a few times a second)
+//   plan F B       the line would copy F files of B bytes now
+//   found M        its pattern and exclusions select M files, copied or not
+//   refused WHY    the line would copy nothing: source-missing, source-unreadable,
+//                  drive-missing, bad-command, no-files
+// The channel is a courtesy: when its reader goes away, nothing more is written to it.
 class ProgressWriter {
 public:
     explicit ProgressWriter(int fd) : fd_(fd) {}
@@ -38,6 +46,9 @@ public:
     void lineEnded(int status);
     void waitingForInput();
     void inputReceived();
+    void scanned(const CopyAmount& sofar);
+    void found(std::int64_t files);
+    void refused(const char* reason);
 
 private:
     void sendDone();
@@ -45,6 +56,7 @@ private:
 
     int fd_;
     bool isSocket_ = true;
+    bool broken_ = false; // the reader went away
     CopyAmount done_;
     timespec lastDone_{};
 };

@@ -5,96 +5,23 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
-#include <random>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace xcpycmd {
 namespace {
-
-// The temporary file each copying thread is writing, for the signal handler: slot 0 is the
-// walking thread's, the others the workers'.
-struct TempSlot {
-    std::atomic<int> active{0};
-    int dir = -1;
-    char name[64] = {};
-};
-TempSlot g_slots[kMaxCopyThreads + 1];
-thread_local unsigned t_slot = 0;
-
-// Threads between registering a temporary file and knowing it exists or not: the handler waits
-// for them, so no file is created after it has removed the registered ones.
-std::atomic<int> g_creating{0};
-thread_local volatile std::sig_atomic_t t_creating = 0;
-std::atomic<bool> g_dying{false};
-static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
 unsigned long g_throttleKib = 0;
 
 // Files from this size on are copied in two halves at once when several threads copy.
 constexpr off_t kSplitBytes = 32 << 20;
 std::atomic<bool> g_splitLargeFiles{false};
-
-void onInterrupt(int sig) {
-    g_dying.store(true);
-    for (int i = 0; i < 200 && g_creating.load() > t_creating; ++i) {
-        timespec pause{0, 5'000'000};
-        ::nanosleep(&pause, nullptr);
-    }
-    for (TempSlot& slot : g_slots)
-        if (slot.active.load())
-            ::unlinkat(slot.dir, slot.name, 0);
-    static const char note[] = "\n中断しました。\n";
-    [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, note, sizeof note - 1);
-    ::signal(sig, SIG_DFL);
-    ::raise(sig);
-}
-
-// Registers `name` in dir as this thread's temporary file and creates it with `create`
-// (returning a negative value with errno on failure); a failed file is unregistered.
-template <class Create> int createRegistered(int dir, const std::string& name, Create create) {
-    TempSlot& slot = g_slots[t_slot];
-    t_creating = 1;
-    g_creating.fetch_add(1);
-    if (g_dying.load()) {
-        for (;;) // the process ends in a moment; this thread must not make another file
-            ::pause();
-    }
-    std::snprintf(slot.name, sizeof slot.name, "%s", name.c_str());
-    slot.dir = dir;
-    slot.active.store(1);
-    const int result = create();
-    const int error = errno;
-    if (result < 0)
-        slot.active.store(0);
-    g_creating.fetch_sub(1);
-    t_creating = 0;
-    errno = error;
-    return result;
-}
-
-void clearTemp() {
-    g_slots[t_slot].active.store(0);
-}
-
-// ".xcpycmd-tmp-<pid>-<random>": the process id lets a later run tell a leftover from the
-// file of a run that is still going.
-std::string makeTempName() {
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string name = std::string(kTempPrefix) + std::to_string(::getpid()) + "-";
-    for (int i = 0; i < 8; ++i)
-        name += letters[random() % (sizeof letters - 1)];
-    return name;
-}
 
 bool isErrorOfFallback(int error) {
     return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP ||
@@ -216,41 +143,44 @@ void keepTimeAfterRename(int dstDir, const char* dstName, const struct stat& sou
     }
 }
 
-bool copyLink(int srcDir, const char* srcName, int dstDir, const char* dstName, CopyError& error) {
+// Creates a named temporary in dstDir with `create`, under a fresh name; -1 with errno on failure.
+template <class Create>
+int createTemporary(const std::shared_ptr<const FolderHandle>& dstDir, std::string& name,
+                    Create create) {
+    for (;;) {
+        name = newTempName();
+        const int result =
+            TempRegistry::instance().create(dstDir, name, [&] { return create(name); });
+        if (result >= 0 || errno != EEXIST)
+            return result;
+    }
+}
+
+bool writeLink(const CopyRequest& request, WrittenCopy& copy, CopyError& error) {
     struct stat st {};
-    if (::fstatat(srcDir, srcName, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(request.srcDir, request.srcName, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         error = {CopyStage::OpenSource, errno};
         return false;
     }
     std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-    const ssize_t n = ::readlinkat(srcDir, srcName, target.data(), target.size());
+    const ssize_t n = ::readlinkat(request.srcDir, request.srcName, target.data(), target.size());
     if (n < 0) {
         error = {CopyStage::ReadSource, errno};
         return false;
     }
     target.resize(static_cast<std::size_t>(n));
+    const int dir = request.dstDir->fd();
     std::string temp;
-    for (;;) {
-        temp = makeTempName();
-        if (createRegistered(dstDir, temp, [&] {
-                return ::symlinkat(target.c_str(), dstDir, temp.c_str());
-            }) == 0)
-            break;
-        const int e = errno;
-        if (e != EEXIST) {
-            error = {CopyStage::CreateTemp, e};
-            return false;
-        }
-    }
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    ::utimensat(dstDir, temp.c_str(), times, AT_SYMLINK_NOFOLLOW);
-    if (::renameat(dstDir, temp.c_str(), dstDir, dstName) != 0) {
-        error = {CopyStage::Rename, errno};
-        ::unlinkat(dstDir, temp.c_str(), 0);
-        clearTemp();
+    if (createTemporary(request.dstDir, temp, [&](const std::string& name) {
+            return ::symlinkat(target.c_str(), dir, name.c_str());
+        }) != 0) {
+        error = {CopyStage::CreateTemp, errno};
         return false;
     }
-    clearTemp();
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    ::utimensat(dir, temp.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    copy.tempName = std::move(temp);
+    copy.source = st;
     return true;
 }
 
@@ -266,16 +196,53 @@ int linkUnnamed(int fd, int dstDir, const char* dstName) {
     return errno;
 }
 
+// Opens the final name for writing in place, emptied and marked old: create it where it is
+// missing, else truncate it by its path (an open with O_TRUNC keeps the freed clusters in some
+// FAT drivers' hands); its time is set before the open, as such drivers rewrite the entry that
+// they read at the open with every write. -1 with errno on failure.
+int openInPlace(int dir, const char* name) {
+    const int made = ::openat(dir, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (made >= 0) {
+        ::close(made);
+    } else {
+        char path[64];
+        std::snprintf(path, sizeof path, "/proc/self/fd/%d/", dir);
+        if (errno != EEXIST || ::truncate((std::string(path) + name).c_str(), 0) != 0)
+            return -1;
+    }
+    const timespec old[2] = {{kOldestFatTime, 0}, {kOldestFatTime, 0}};
+    if (::utimensat(dir, name, old, 0) != 0)
+        return -1;
+    return ::openat(dir, name, O_WRONLY | O_CLOEXEC | O_NOCTTY);
+}
+
 } // namespace
 
-bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, const char* dstName,
-                    bool targetMissing, mode_t mode, CopyError& error) {
-    if (asLink)
-        return copyLink(srcDir, srcName, dstDir, dstName, error);
+WrittenCopy& WrittenCopy::operator=(WrittenCopy&& other) noexcept {
+    if (this != &other) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = std::exchange(other.fd, -1);
+        tempName = std::move(other.tempName);
+        inPlace = other.inPlace;
+        source = other.source;
+    }
+    return *this;
+}
+
+WrittenCopy::~WrittenCopy() {
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool writeCopy(const CopyRequest& request, WrittenCopy& copy, CopyError& error) {
+    if (request.asLink)
+        return writeLink(request, copy, error);
 
     // O_NONBLOCK: should the name have become a pipe since it was looked at, opening must not
     // hang; it is refused below.
-    const int in = ::openat(srcDir, srcName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int in =
+        ::openat(request.srcDir, request.srcName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (in < 0) {
         error = {CopyStage::OpenSource, errno};
         return false;
@@ -290,33 +257,44 @@ bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, co
     // A new file is written unnamed and linked in under its name when complete: it is never
     // seen half-written, and even a hard kill leaves nothing behind. Where the file system
     // cannot do that, and to replace an existing file, a named temporary file is renamed.
-    int out = -1;
-    bool unnamed = false;
+    const int dir = request.dstDir->fd();
+    const mode_t mode = request.mode;
     // No one can open a nameless file, so it may get its final permissions at once.
     const bool modeAtCreation = (mode & processUmask()) == 0;
-    if (targetMissing) {
-        out = ::openat(dstDir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, modeAtCreation ? mode : 0600);
-        unnamed = out >= 0;
-    }
-    std::string temp;
-    while (!unnamed) {
-        temp = makeTempName();
-        out = createRegistered(dstDir, temp, [&] {
-            return ::openat(dstDir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        });
-        if (out >= 0)
-            break;
-        const int e = errno;
-        if (e != EEXIST) {
+    int out = -1;
+    if (request.writeInPlace) {
+        out = openInPlace(dir, request.dstName);
+        if (out < 0) {
+            error = {CopyStage::CreateTemp, errno};
             ::close(in);
-            error = {CopyStage::CreateTemp, e};
+            return false;
+        }
+        copy.inPlace = true;
+    } else if (request.targetMissing) {
+        out = ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, modeAtCreation ? mode : 0600);
+    }
+    const bool unnamed = out >= 0 && !copy.inPlace;
+    std::string temp;
+    if (out < 0) {
+        out = createTemporary(request.dstDir, temp, [&](const std::string& name) {
+            return ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        });
+        if (out < 0) {
+            error = {CopyStage::CreateTemp, errno};
+            ::close(in);
             return false;
         }
     }
+    copy.fd = out;
+    copy.tempName = std::move(temp);
+    copy.source = st;
 
     CopyStage stage = CopyStage::Write;
     int failure = copyData(in, out, st.st_size, stage);
     ::close(in);
+    // Errors show in the sync that waits for it.
+    if (failure == 0 && request.flush == Flush::Start)
+        ::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
     if (failure == 0) {
         const timespec times[2] = {st.st_atim, st.st_mtim};
         const bool modeSet = unnamed && modeAtCreation;
@@ -326,74 +304,76 @@ bool copyFileSafely(int srcDir, const char* srcName, bool asLink, int dstDir, co
             stage = CopyStage::Finish;
         }
     }
-    bool linked = false;
-    if (unnamed && failure == 0) {
-        failure = linkUnnamed(out, dstDir, dstName);
-        linked = failure == 0;
-        stage = CopyStage::Rename;
-    }
-    // close reports late write errors of some file systems (network shares, quotas).
-    if (::close(out) != 0 && failure == 0) {
+    if (failure == 0 && request.flush == Flush::Whole && (failure = flushCopy(copy)) != 0)
+        stage = CopyStage::Flush;
+    // A copy in place is done once it is closed: a late write error shows there.
+    if (copy.inPlace && ::close(std::exchange(copy.fd, -1)) != 0 && failure == 0) {
         failure = errno;
         stage = CopyStage::Write;
-        if (linked)
-            ::unlinkat(dstDir, dstName, 0);
-    }
-    if (!unnamed && failure == 0) {
-        if (::renameat(dstDir, temp.c_str(), dstDir, dstName) == 0) {
-            keepTimeAfterRename(dstDir, dstName, st);
-        } else {
-            failure = errno;
-            stage = CopyStage::Rename;
-        }
     }
     if (failure != 0) {
-        if (!unnamed)
-            ::unlinkat(dstDir, temp.c_str(), 0);
-        clearTemp();
+        discardCopy(request.dstDir, copy);
         error = {stage, failure};
         return false;
     }
-    clearTemp();
     return true;
 }
 
-void removeLeftoverTemporaries(int dir) {
-    // Read straight from the folder's own descriptor: no second open of the folder, which
-    // costs a round trip on FUSE and network file systems. Nothing else reads its entries.
-    if (::lseek(dir, 0, SEEK_SET) != 0)
-        return;
-    alignas(8) char buffer[32768];
-    const std::size_t prefixLength = std::strlen(kTempPrefix);
-    for (;;) {
-        const ssize_t n = ::getdents64(dir, buffer, sizeof buffer);
-        if (n <= 0)
-            return;
-        for (ssize_t at = 0; at < n;) {
-            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
-            at += entry->d_reclen;
-            if (std::strncmp(entry->d_name, kTempPrefix, prefixLength) != 0)
-                continue;
-            char* end = nullptr;
-            const long pid = std::strtol(entry->d_name + prefixLength, &end, 10);
-            if (end == entry->d_name + prefixLength || *end != '-' || pid <= 0)
-                continue;
-            const bool running =
-                pid != ::getpid() && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-            if (!running)
-                ::unlinkat(dir, entry->d_name, 0);
-        }
+int flushCopy(const WrittenCopy& copy) {
+    if (copy.fd < 0)
+        return 0;
+    while (::fsync(copy.fd) != 0) {
+        if (errno != EINTR)
+            return errno;
     }
+    return 0;
 }
 
-void installInterruptCleanup() {
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
-        sigaddset(&action.sa_mask, sig);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
-        ::sigaction(sig, &action, nullptr);
+bool commitCopy(const std::shared_ptr<const FolderHandle>& dstDir, const char* dstName,
+                WrittenCopy& copy, CopyError& error) {
+    if (copy.inPlace)
+        return true;
+    const int dir = dstDir->fd();
+    if (copy.tempName.empty()) {
+        int failure = linkUnnamed(copy.fd, dir, dstName);
+        CopyStage stage = CopyStage::Rename;
+        // close reports late write errors of some file systems (network shares, quotas).
+        if (::close(std::exchange(copy.fd, -1)) != 0 && failure == 0) {
+            failure = errno;
+            stage = CopyStage::Write;
+            ::unlinkat(dir, dstName, 0);
+        }
+        if (failure != 0) {
+            error = {stage, failure};
+            return false;
+        }
+        return true;
+    }
+    if (copy.fd >= 0 && ::close(std::exchange(copy.fd, -1)) != 0) {
+        error = {CopyStage::Write, errno};
+        discardCopy(dstDir, copy);
+        return false;
+    }
+    if (::renameat(dir, copy.tempName.c_str(), dir, dstName) != 0) {
+        error = {CopyStage::Rename, errno};
+        discardCopy(dstDir, copy);
+        return false;
+    }
+    TempRegistry::instance().forget(*dstDir, copy.tempName);
+    copy.tempName.clear();
+    if (!S_ISLNK(copy.source.st_mode))
+        keepTimeAfterRename(dir, dstName, copy.source);
+    return true;
+}
+
+void discardCopy(const std::shared_ptr<const FolderHandle>& dstDir, WrittenCopy& copy) {
+    if (copy.fd >= 0)
+        ::close(std::exchange(copy.fd, -1));
+    if (!copy.tempName.empty()) {
+        ::unlinkat(dstDir->fd(), copy.tempName.c_str(), 0);
+        TempRegistry::instance().forget(*dstDir, copy.tempName);
+        copy.tempName.clear();
+    }
 }
 
 mode_t processUmask() {
@@ -408,10 +388,6 @@ mode_t processUmask() {
 
 void splitLargeFiles(bool split) {
     g_splitLargeFiles = split;
-}
-
-void registerCopyThread(unsigned slot) {
-    t_slot = slot;
 }
 
 void setCopyThrottle(unsigned long kibPerSecond) {

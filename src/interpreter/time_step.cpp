@@ -1,13 +1,12 @@
 #include "interpreter/time_step.h"
 
-#include "interpreter/safe_copy.h"
+#include "interpreter/file_system_kind.h"
+#include "interpreter/temp_files.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <linux/magic.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace xcpycmd {
@@ -18,34 +17,8 @@ constexpr long kFatStep = kCoarsestTimeStep;
 constexpr long kExFatStep = 10'000'000;
 constexpr long kNtfsStep = 100;
 
-// Magic numbers the kernel headers may lack.
-constexpr unsigned long kExFatMagic = 0x2011BAB0;
-constexpr unsigned long kNtfs3Magic = 0x7366746e;
-constexpr unsigned long kNtfsMagic = 0x5346544e;
-constexpr unsigned long kCifsMagic = 0xFF534D42;
-constexpr unsigned long kSmb2Magic = 0xFE534D42;
-
 long long nanos(const timespec& t) {
     return static_cast<long long>(t.tv_sec) * kSecond + t.tv_nsec;
-}
-
-long stepOfType(int dirFd) {
-    struct statfs fs {};
-    if (::fstatfs(dirFd, &fs) != 0)
-        return 1;
-    switch (static_cast<unsigned long>(fs.f_type)) {
-    case MSDOS_SUPER_MAGIC:
-        return kFatStep;
-    case kExFatMagic:
-        return kExFatStep;
-    case kNtfs3Magic:
-    case kNtfsMagic:
-    case kCifsMagic:
-    case kSmb2Magic:
-        return kNtfsStep;
-    default:
-        return 1;
-    }
 }
 
 // Sets an odd second with odd nanoseconds on a scratch file in the folder and reads back what
@@ -54,7 +27,7 @@ long measuredStep(int dirFd) {
     int fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     std::string name;
     if (fd < 0) {
-        name = std::string(kTempPrefix) + std::to_string(::getpid()) + "-timestep";
+        name = newTempName();
         fd = ::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0)
             return 0;
@@ -87,8 +60,14 @@ long timeStepFromStored(const timespec& wanted, const timespec& stored) {
 }
 
 long timeStepOf(int dirFd, bool mayWrite) {
-    const long step = mayWrite ? measuredStep(dirFd) : 0;
-    return step > 0 ? step : stepOfType(dirFd);
+    const FileSystemKind kind = fileSystemKindOf(dirFd);
+    // No scratch name may come and go where copies are written in place.
+    const long step = mayWrite && !kind.writeInPlace ? measuredStep(dirFd) : 0;
+    if (step > 0)
+        return step;
+    // A type that does not tell its step may round times: compared at the coarsest step, a copy
+    // that is up to date is never taken for an older one.
+    return kind.timeStep > 0 ? kind.timeStep : kCoarsestTimeStep;
 }
 
 bool isNewerAtStep(const timespec& source, const timespec& stored, long step) {

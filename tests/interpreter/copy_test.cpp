@@ -13,32 +13,43 @@ bool found(const auto& r, const char* text) {
 TEST_P(Copy, NewerOnlyComparesModificationTimes) {
     const struct {
         const char* name;
-        std::time_t source, target; // target 0: none
+        timespec source, target; // target {0, 0}: none
+        const char* old;         // the target's bytes
         bool copied;
     } cases[] = {
-        {"older-target", 2000000, 1000000, true},
-        {"newer-target", 1000000, 2000000, false},
-        {"same-time", 1500000, 1500000, false},
-        {"no-target", 1500000, 0, true},
+        {"older-target", {2000000, 0}, {1000000, 0}, "old", true},
+        {"newer-target", {1000000, 0}, {2000000, 0}, "old", false},
+        {"same-time", {1500000, 0}, {1500000, 0}, "old", false},
+        {"no-target", {1500000, 0}, {0, 0}, "", true},
+        // This file system keeps nanoseconds: a change within FAT's two seconds is a change.
+        {"changed-within-2s", {1500000, 700000000}, {1500000, 0}, "old", true},
+        // The source's time but another size: left by a cut or a failed copy, never the source.
+        {"damaged-copy", {1500000, 0}, {1500000, 0}, "truncated copy", true},
+    };
+    const auto setTimes = [&](const std::string& name, timespec time) {
+        const timespec times[2] = {time, time};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path(name).c_str(), times, 0), 0);
     };
     for (const auto& c : cases) {
         write(std::string("src/") + c.name, "new");
-        setTime(std::string("src/") + c.name, c.source);
-        if (c.target) {
-            write(std::string("dst/") + c.name, "old");
-            setTime(std::string("dst/") + c.name, c.target);
+        setTimes(std::string("src/") + c.name, c.source);
+        if (c.target.tv_sec) {
+            write(std::string("dst/") + c.name, c.old);
+            setTimes(std::string("dst/") + c.name, c.target);
         }
     }
     const auto r = xcopy(q("src") + " " + q("dst") + " /D /Y");
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_TRUE(found(r, "2 個のファイルをコピーしました")) << r.out;
+    EXPECT_TRUE(found(r, "4 個のファイルをコピーしました")) << r.out;
     for (const auto& c : cases) {
-        EXPECT_EQ(read(std::string("dst/") + c.name), c.copied ? "new" : "old") << c.name;
+        EXPECT_EQ(read(std::string("dst/") + c.name), c.copied ? "new" : c.old) << c.name;
         if (c.copied) { // the time is kept, so a second run copies nothing
             EXPECT_EQ(fs::last_write_time(path(std::string("dst/") + c.name)),
                       fs::last_write_time(path(std::string("src/") + c.name)));
         }
     }
+    EXPECT_TRUE(
+        found(xcopy(q("src") + " " + q("dst") + " /D /Y"), "0 個のファイルをコピーしました"));
 }
 
 TEST_P(Copy, SwitchesSelectWhatIsCopied) {

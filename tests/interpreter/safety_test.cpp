@@ -1,47 +1,15 @@
 #include "files/codepage.h"
+#include "interpreter/progress.h"
 #include "support.h"
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace xcpycmd::test {
 namespace {
-
-const std::string kBinary = std::string(XCPY_BIN_DIR) + "/xcpycmd";
-
-class Binary : public TempTree {
-protected:
-    // Starts xcpycmd through /bin/sh with `args`, `input` as its standard input and its output
-    // in out.txt; `shell` runs first in the same shell (variables, limits).
-    pid_t start(const std::string& args, const std::string& input = "",
-                const std::string& shell = "") {
-        write("in.txt", input);
-        const std::string command = shell + "\nexec " + kBinary + " " + args + " <" + q("in.txt") +
-                                    " >" + q("out.txt") + " 2>&1";
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
-            ::_exit(127);
-        }
-        return pid;
-    }
-    int wait(pid_t pid) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return status;
-    }
-    // Runs a batch text through the real program; returns its exit status and output.
-    Result runBatch(const std::string& text, const std::string& input = "",
-                    const std::string& shell = "") {
-        write("run.bat", text);
-        const int status = wait(start("/c " + q("run.bat"), input, shell));
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), read("out.txt")};
-    }
-};
 
 TEST_F(Binary, InterruptLeavesNoHalfFileAndARerunCompletesTheCopy) {
     std::string content(4 << 20, '\0');
@@ -87,7 +55,7 @@ TEST_F(Binary, InterruptLeavesNoHalfFileAndARerunCompletesTheCopy) {
     }
 }
 
-TEST_F(Binary, AnErrorStopsAParallelRunWithNothingHalfWritten) {
+TEST_F(Binary, TheFirstErrorEndsTheLineWithExactlyTheFilesBeforeIt) {
     // Every tenth file is over the file size limit below, so one fails early in any walk order.
     for (int i = 0; i < 200; ++i) {
         if (i % 10 == 5)
@@ -95,27 +63,35 @@ TEST_F(Binary, AnErrorStopsAParallelRunWithNothingHalfWritten) {
         else
             write("src/f" + std::to_string(i) + ".txt", std::string(1000, 'a' + i % 26));
     }
-    // Without /C the first failure ends the run: copies already going finish whole, no
-    // temporary file stays, and the summary counts exactly the files that arrived.
-    const auto r = runBatch("XCopy.exe " + q("src") + " " + q("dst") + " /E /I /Y\r\n", "",
-                            "ulimit -f 128; trap '' XFSZ; export XCPYCMD_WORKERS=4");
-    EXPECT_EQ(r.status, 5) << r.out;
-    EXPECT_EQ(temporaries(), 0);
-    int arrived = 0;
-    for (const auto& entry : fs::directory_iterator(path("dst"))) {
-        ++arrived;
-        const std::string name = entry.path().filename().string();
-        EXPECT_FALSE(name.ends_with("-big.bin")) << name;
-        EXPECT_EQ(read("dst/" + name), read("src/" + name)) << name;
+    // The walk meets the names in the folder's own order; the files before the first big one
+    // are copied and listed, nothing after it, however many workers copy.
+    std::vector<std::string> before;
+    for (const auto& entry : fs::directory_iterator(path("src"))) {
+        if (entry.path().filename().string().ends_with("-big.bin"))
+            break;
+        before.push_back(entry.path().string());
     }
-    EXPECT_NE(r.out.find(std::to_string(arrived) + " 個のファイルをコピーしました"),
-              std::string::npos)
-        << r.out;
-    // The walk stopped soon after the first failing name: only the copies queued by then follow.
-    const auto names = namesIn(r.out, path("src/"));
-    const auto failed =
-        std::ranges::find_if(names, [](const auto& n) { return n.ends_with("-big.bin"); });
-    EXPECT_LE(names.end() - failed, 60) << r.out;
+    for (const char* workers : {"1", "4"}) {
+        SCOPED_TRACE(std::string(workers) + " workers");
+        fs::remove_all(path("dst"));
+        const auto r =
+            runBatch("XCopy.exe " + q("src") + " " + q("dst") + " /E /I /Y\r\n", "",
+                     std::string("ulimit -f 128; trap '' XFSZ; export XCPYCMD_WORKERS=") + workers);
+        EXPECT_EQ(r.status, 5) << r.out;
+        EXPECT_EQ(temporaries(), 0);
+        EXPECT_EQ(namesIn(r.out, path("src/")), before) << r.out;
+        std::size_t arrived = 0;
+        for (const auto& entry : fs::directory_iterator(path("dst"))) {
+            ++arrived;
+            const std::string name = entry.path().filename().string();
+            EXPECT_EQ(read("dst/" + name), read("src/" + name)) << name;
+        }
+        EXPECT_EQ(arrived, before.size());
+        EXPECT_NE(r.out.find("書き込めません - " + path("dst/")), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(std::to_string(arrived) + " 個のファイルをコピーしました"),
+                  std::string::npos)
+            << r.out;
+    }
 }
 
 TEST_F(Binary, ExitStatusesAndCommandLine) {
@@ -158,6 +134,48 @@ TEST_F(Binary, ExitStatusesAndCommandLine) {
     EXPECT_EQ(read("new%/a.txt"), "a");
     for (const std::string& shown : {">XCopy.exe " + q("src"), std::string("キーを押して")})
         EXPECT_NE(read("out.txt").find(shown), std::string::npos) << shown;
+}
+
+using BatchLine = TempTree;
+
+TEST_F(BatchLine, ALineHoldingANulByteIsRefusedAndTheBatchGoesOn) {
+    write("src/a.txt", "a");
+    const std::string nul(1, '\0');
+    std::istringstream in;
+    std::ostringstream out;
+    Console console(in, out, out);
+    // Refused like an unknown command: no copy failed. The NUL counts though expanding the
+    // line would drop it with the name it ends.
+    EXPECT_EQ(runBatchText("ECHO a%" + nul + "%b\r\n", console), 0);
+
+    // Handed to the system, the destination would end at the NUL, in "cut".
+    const std::string text = "XCopy.exe " + q("src") + " \"" + path("cut") + nul +
+                             "/more\" /I /Y\r\nXCopy.exe " + q("src") + " " + q("ok") + " /I\r\n";
+    const int fd = ::open(path("progress").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ProgressWriter writer(fd);
+    console.setProgress(&writer);
+    EXPECT_EQ(runBatchText(text, console), 4) << out.str();
+    ::close(fd);
+    EXPECT_FALSE(exists("cut"));
+    EXPECT_EQ(read("ok/a.txt"), "a");
+    EXPECT_TRUE(read("progress").starts_with("line 1 2\ndone 0 0\nend 4\nline 2 2\nplan 1 1\n"))
+        << read("progress");
+    const std::string shown = out.str();
+    EXPECT_EQ(shown.find(nul), std::string::npos);
+    EXPECT_NE(shown.find("cut<NUL>/more"), std::string::npos) << shown;
+    EXPECT_EQ(namesIn(shown, "この行には NUL 文字 (0x00) が含まれているため").size(), 2u) << shown;
+
+    // A preview tells the window that the line would copy nothing.
+    const int planFd = ::open(path("plan").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(planFd, 0);
+    ProgressWriter planWriter(planFd);
+    console.setProgress(&planWriter);
+    console.setPreview(true);
+    EXPECT_EQ(runBatchText(text, console), 4);
+    ::close(planFd);
+    EXPECT_TRUE(read("plan").starts_with("line 1 2\nrefused bad-command\nline 2 2\n"))
+        << read("plan");
 }
 
 using Safety = WithWorkers;
@@ -204,6 +222,46 @@ TEST_P(Safety, TooDeepATreeIsAnErrorAfterCopyingWhatLiesAbove) {
     EXPECT_NE(r.out.find("階層が深すぎる"), std::string::npos) << r.out.substr(0, 300);
     EXPECT_TRUE(fs::is_directory(path("dst/d/d/d")));
     EXPECT_FALSE(exists("dst" + deep.substr(3) + "/deep.txt"));
+}
+
+} // namespace
+} // namespace xcpycmd::test
+
+namespace xcpycmd::test {
+namespace {
+
+TEST_F(Binary, leftoversOfEndedRunsAreSweptButALiveRunsAreKept) {
+    // A process that lives on with an id an ended run once had.
+    const pid_t other = ::fork();
+    if (other == 0) {
+        ::execl("/bin/sleep", "sleep", "30", nullptr);
+        ::_exit(127);
+    }
+    const std::string id = std::to_string(other);
+    const std::string leftovers[] = {".xcpycmd-tmp-" + id + ".1-abcdefgh", // another start
+                                     ".xcpycmd-tmp-" + id + "-abcdefgh"};  // an older version
+    write("src/a.txt", "a");
+    write("dst/big.bin", "old");
+    write("big/big.bin", std::string(1 << 20, 'b'));
+
+    // A live run writes a temporary over an existing file while another run sweeps the folder.
+    write("live.bat", "XCopy.exe " + q("big") + " " + q("dst") + " /Y\r\n");
+    const pid_t live = start("/c " + q("live.bat"), "", "export XCPYCMD_THROTTLE_KIB=1024");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (temporaries() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (const std::string& name : leftovers)
+        write("dst/" + name, "half");
+    const auto r = runBatch("XCopy.exe " + q("src") + " " + q("dst") + " /Y\r\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    for (const std::string& name : leftovers)
+        EXPECT_FALSE(exists("dst/" + name)) << name;
+    EXPECT_EQ(temporaries(), 1); // the live run's
+    const int status = wait(live);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << read("out.txt");
+    EXPECT_EQ(read("dst/big.bin"), std::string(1 << 20, 'b'));
+    ::kill(other, SIGKILL);
+    wait(other);
 }
 
 } // namespace

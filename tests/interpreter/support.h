@@ -13,11 +13,27 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace xcpycmd::test {
 
 namespace fs = std::filesystem;
+
+// Runs a shell command with its output discarded; true when it succeeded.
+inline bool run(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Unmounts a file system mounted for a test when it goes.
+struct Mounted {
+    std::string point;
+    ~Mounted() {
+        if (!run("umount " + point))
+            run("umount -l " + point);
+    }
+};
 
 // A fresh temporary folder per test, removed afterwards.
 class TempTree : public ::testing::Test {
@@ -75,6 +91,43 @@ protected:
     }
 
     fs::path root;
+};
+
+// Runs the real xcpycmd program, built next to the tests.
+class Binary : public TempTree {
+protected:
+    static inline const std::string kBinary = std::string(XCPY_BIN_DIR) + "/xcpycmd";
+
+    // Starts xcpycmd through /bin/sh with `args`, `input` as its standard input and its output
+    // in out.txt; `shell` runs first in the same shell (variables, limits).
+    pid_t start(const std::string& args, const std::string& input = "",
+                const std::string& shell = "") {
+        write("in.txt", input);
+        const std::string command = shell + "\nexec " + kBinary + " " + args + " <" + q("in.txt") +
+                                    " >" + q("out.txt") + " 2>&1";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+            ::_exit(127);
+        }
+        return pid;
+    }
+    int wait(pid_t pid) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return status;
+    }
+    // The exit status of a process that wait() returned, or 128 + the signal that ended it.
+    static int exitStatus(int status) {
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    // Runs a batch text through the real program; returns its exit status and output.
+    Result runBatch(const std::string& text, const std::string& input = "",
+                    const std::string& shell = "") {
+        write("run.bat", text);
+        const int status = wait(start("/c " + q("run.bat"), input, shell));
+        return {exitStatus(status), read("out.txt")};
+    }
 };
 
 // The lines of `out` that start with `prefix`: the names a copy showed, in order.

@@ -1,0 +1,154 @@
+#include "support.h"
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <thread>
+
+namespace xcpycmd::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Signals and readers that go away: what ends a run, and what must not.
+class Signals : public Binary {
+protected:
+    void SetUp() override {
+        Binary::SetUp();
+        for (int i = 0; i < 8; ++i)
+            write("src/f" + std::to_string(i) + ".bin", std::string(256 << 10, 'a' + i));
+        write("run.bat", "XCopy.exe " + q("src") + " " + q("dst") + " /E /I /Y\r\n");
+    }
+    bool allCopied() const {
+        for (int i = 0; i < 8; ++i)
+            if (read("dst/f" + std::to_string(i) + ".bin") != std::string(256 << 10, 'a' + i))
+                return false;
+        return true;
+    }
+    // Waits until the run has shown its first line.
+    void waitUntilRunning() {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (read("out.txt").find("XCopy.exe") == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        std::this_thread::sleep_for(200ms);
+    }
+    // Throttled to about two seconds for the whole copy.
+    static constexpr const char* kSlow = "export XCPYCMD_THROTTLE_KIB=1024 XCPYCMD_WORKERS=1";
+};
+
+TEST_F(Signals, anInheritedIgnoreOfHangupKeepsTheRunGoing) {
+    const pid_t pid = start("/c " + q("run.bat"), "", std::string(kSlow) + "; trap '' HUP");
+    waitUntilRunning();
+    ::kill(pid, SIGHUP);
+    const int status = wait(pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << read("out.txt");
+    EXPECT_TRUE(allCopied());
+}
+
+TEST_F(Signals, aProgressReaderThatGoesAwayCostsOnlyTheProgress) {
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(channel[1], 3);
+        ::setenv("XCPYCMD_PROGRESS_FD", "3", 1);
+        ::setenv("XCPYCMD_WORKERS", "1", 1);
+        const std::string out = path("out.txt");
+        ::freopen(out.c_str(), "w", stdout);
+        ::execl(kBinary.c_str(), "xcpycmd", "/c", path("run.bat").c_str(), nullptr);
+        ::_exit(127);
+    }
+    ::close(channel[1]);
+    ::close(channel[0]); // the reader is gone before the first line is written
+    const int status = wait(pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << read("out.txt");
+    EXPECT_TRUE(allCopied());
+}
+
+// A destination whose server stopped answering holds the run in the kernel, in a wait that
+// only a fatal signal breaks; SIGTERM ends it there as it would end a running copy.
+TEST_F(Signals, terminationEndsARunBlockedOnADestinationThatDoesNotAnswer) {
+    if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0)
+        GTEST_SKIP() << "needs root and /dev/fuse to mount a share that does not answer";
+    fs::create_directories(path("share"));
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t share = ::fork();
+    if (share == 0) {
+        ::setsid(); // a kill of the test's group leaves it to unmount itself
+        ::dup2(ready[1], STDOUT_FILENO);
+        ::execl("/usr/bin/python3", "python3", XCPY_SILENT_SHARE, path("share").c_str(), "30",
+                nullptr);
+        ::_exit(127);
+    }
+    ::close(ready[1]);
+    char said[16] = {};
+    const bool mounted =
+        ::read(ready[0], said, sizeof said - 1) > 0 && std::string(said).starts_with("ready");
+    ::close(ready[0]);
+    if (!mounted) {
+        ::kill(share, SIGKILL);
+        wait(share);
+        GTEST_SKIP() << "the share that does not answer could not be mounted";
+    }
+    ::kill(share, SIGSTOP); // its requests now wait unread, as for a server that went away
+    write("run.bat", "XCopy.exe " + q("src") + " " + q("share/backup") + " /E /I /Y\r\n");
+    const pid_t pid = start("/c " + q("run.bat"));
+    waitUntilRunning();
+    const auto sent = std::chrono::steady_clock::now();
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() - sent < 5s)
+        std::this_thread::sleep_for(10ms);
+    const auto took = std::chrono::steady_clock::now() - sent;
+    if (::waitpid(pid, &status, WNOHANG) == 0 && took >= 5s)
+        ::kill(pid, SIGKILL);
+    ::kill(share, SIGCONT);
+    ::system(("umount -l " + path("share") + " 2>/dev/null").c_str());
+    ::kill(share, SIGKILL);
+    wait(share);
+    wait(pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_LT(took, 3s);
+}
+
+TEST_F(Binary, oneWorkerCopiesOneFileAtATimeAndKeepsFewFoldersOpen) {
+    // More folders than the descriptors allowed: each must be let go once its copies are done.
+    for (int i = 0; i < 300; ++i)
+        write("src/d" + std::to_string(i) + "/f.txt", std::to_string(i));
+    const std::string batch = "XCopy.exe " + q("src") + " " + q("dst") + " /E /I /Y\r\n";
+    for (const char* workers : {"1", "4"}) {
+        SCOPED_TRACE(std::string(workers) + " workers");
+        fs::remove_all(path("dst"));
+        const auto r =
+            runBatch(batch, "", std::string("ulimit -n 128; export XCPYCMD_WORKERS=") + workers);
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_NE(r.out.find("300 個のファイルをコピーしました"), std::string::npos) << r.out;
+    }
+
+    // The workers asked for are the threads copying: one beside the walk and the signals.
+    for (int i = 0; i < 4; ++i)
+        write("big/f" + std::to_string(i) + ".bin", std::string(512 << 10, 'x'));
+    write("run.bat", "XCopy.exe " + q("big") + " " + q("bigcopy") + " /E /I /Y\r\n");
+    for (const auto& [workers, threads] : {std::pair{"1", 2}, std::pair{"4", 6}}) {
+        fs::remove_all(path("bigcopy"));
+        const pid_t pid =
+            start("/c " + q("run.bat"), "",
+                  std::string("export XCPYCMD_THROTTLE_KIB=1024 XCPYCMD_WORKERS=") + workers);
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (read("out.txt").find("XCopy.exe") == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        std::this_thread::sleep_for(300ms);
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        std::string line;
+        while (std::getline(status, line) && !line.starts_with("Threads:")) {
+        }
+        EXPECT_EQ(line, "Threads:\t" + std::to_string(threads)) << workers << " workers";
+        wait(pid);
+    }
+}
+
+} // namespace
+} // namespace xcpycmd::test

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace xcpy::test {
+
+// A pass-through mount of `backing` at `mountPoint` whose flushes to disk fail as a pulled stick's
+// or a full disk's do: tests/support/failing_fs.py with `options` (--fail fsync|flush|fsyncdir,
+// --error EIO|ENOSPC, --name GLOB, --starting-with TEXT, --armed-by PATH). Needs root and
+// /dev/fuse; `unavailable` says why it could not be mounted. Whatever happens, it is unmounted and
+// its process ended when this object goes. Plain POSIX, so any test program can use it.
+class FailingFs {
+public:
+    FailingFs(const std::string& backing, const std::string& mountPoint,
+              const std::vector<std::string>& options)
+        : mountPoint_(mountPoint) {
+        if (::geteuid() != 0) {
+            unavailable = "needs root to mount a FUSE file system";
+            return;
+        }
+        if (::access("/dev/fuse", R_OK | W_OK) != 0) {
+            unavailable = "/dev/fuse cannot be opened";
+            return;
+        }
+        std::vector<std::string> args{"/usr/bin/python3", XCPY_FAILING_FS, backing, mountPoint};
+        args.insert(args.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (std::string& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0) {
+            unavailable = "no pipe for the file system's output";
+            return;
+        }
+        server_ = ::fork();
+        if (server_ == 0) {
+            // Its own session: a kill of the test's process group leaves it alive to unmount.
+            ::setsid();
+            ::dup2(out[1], STDOUT_FILENO);
+            ::close(out[0]);
+            ::close(out[1]);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        // Kept open while the file system runs, so that nothing it prints fails.
+        output_ = out[0];
+        std::string said;
+        pollfd ready{output_, POLLIN, 0};
+        char buffer[256];
+        while (said.find("ready") == std::string::npos && ::poll(&ready, 1, 10000) == 1) {
+            const ssize_t n = ::read(output_, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            said.append(buffer, static_cast<std::size_t>(n));
+        }
+        if (said.find("ready") == std::string::npos)
+            unavailable = "the failing file system did not mount (see its messages above)";
+    }
+
+    ~FailingFs() {
+        // A lazy unmount needs no answer from the file system; ending its process then fails
+        // whatever still waits on it.
+        const std::string umount = "umount -l '" + mountPoint_ + "' 2>/dev/null";
+        [[maybe_unused]] const int ignored = std::system(umount.c_str());
+        if (server_ > 0) {
+            ::kill(server_, SIGKILL);
+            ::waitpid(server_, nullptr, 0);
+        }
+        if (output_ >= 0)
+            ::close(output_);
+    }
+
+    FailingFs(const FailingFs&) = delete;
+    FailingFs& operator=(const FailingFs&) = delete;
+
+    std::string unavailable;
+
+private:
+    std::string mountPoint_;
+    pid_t server_ = -1;
+    int output_ = -1;
+};
+
+} // namespace xcpy::test
