@@ -115,6 +115,8 @@ ConsoleWindow::ConsoleWindow(const QString& program, const QString& commandLine,
     result_->setObjectName(QStringLiteral("result"));
     result_->setTextFormat(Qt::PlainText);
     result_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long result (a stopped run) wraps instead of widening the window.
+    result_->setWordWrap(true);
     result_->hide();
 
     auto* layout = new QVBoxLayout(this);
