@@ -198,11 +198,12 @@ qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle,
                 [&] { console->appendProgress(progress.readAvailable()); });
     }
 
-    connect(console.get(), &ConsoleWindow::inputTyped, process.get(), [&](const QByteArray& bytes) {
+    // The console's requests go to this run only: they end with the loop.
+    connect(console.get(), &ConsoleWindow::inputTyped, &loop, [&](const QByteArray& bytes) {
         if (process->state() == QProcess::Running)
             process->write(bytes);
     });
-    connect(console.get(), &ConsoleWindow::endOfInputRequested, process.get(),
+    connect(console.get(), &ConsoleWindow::endOfInputRequested, &loop,
             [&] { process->closeWriteChannel(); });
     // The interpreter stops cleanly on SIGTERM, so closing the window or Ctrl+C ends the run
     // that way. A command that has not ended after a grace, or that is asked again, is killed;
@@ -268,8 +269,6 @@ qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle,
     console->appendOutput(process->readAllStandardOutput());
     console->setRunning(false);
     lastSummary_ = console->showResult(status, leftRunning);
-    QObject::disconnect(console.get(), nullptr, process.get(), nullptr);
-    QObject::disconnect(console.get(), nullptr, &loop, nullptr);
     if (leftRunning) {
         QProcess* left = process.release();
         left->disconnect();

@@ -119,6 +119,8 @@ TEST(ConsoleWindow, scriptedRun_barAndTimesFollowTheCopyNotTheWaits) {
                                          "0.0 / 0.0 MB   所要時間 0:22")));
     EXPECT_EQ(console.resultLine()->text(), QStringLiteral("正常に終了しました (終了コード 0)"));
     EXPECT_FALSE(console.resultLine()->isHidden());
+    QTest::qWait(400); // the bar's own redraws, a few times a second, leave the result alone
+    EXPECT_EQ(counts(), QStringLiteral("8 / 8 ファイル, 0.0 / 0.0 MB   所要時間 0:22"));
     // The user closes the console at the pause, a minute later: the copy's result and time stay.
     at(27000, "wait\n");
     at(90000, "");
@@ -145,6 +147,7 @@ TEST(ConsoleWindow, results_showTheirTextAndAreDrawnInTheirColour) {
         qint32 status;
         QString text;
         QColor colour;
+        bool processLeft = false;
     } cases[] = {
         {"line 1 1\nplan 2 10\ndone 2 10\nend 0\n", 0, "正常に終了しました (終了コード 0)", green},
         {"line 1 1\nplan 2 10\ndone 1 4\nend 0\n", 0,
@@ -153,6 +156,10 @@ TEST(ConsoleWindow, results_showTheirTextAndAreDrawnInTheirColour) {
          "コピーされなかったファイルがあります (終了コード 2)", amber},
         {"line 1 1\nplan 2 10\ndone 1 4\nend 4\n", 0, "エラーで終了しました (終了コード 4)", red},
         {"line 1 1\nplan 2 10\ndone 1 4\n", -1, "エラーで終了しました (強制終了)", red},
+        {"line 1 1\nplan 2 10\ndone 1 4\n", -1,
+         "コピーを中止しました (xcpycmd "
+         "はシステムの応答を待っています。応答があれば自動的に終了します)",
+         red, true},
         {"line 1 1\nplan 0 0\ndone 0 0\nend 1\n", 1,
          "コピーするファイルがありませんでした (終了コード 1)", grey},
         {"", 1, "コピーするファイルがありませんでした (終了コード 1)", grey},
@@ -162,8 +169,12 @@ TEST(ConsoleWindow, results_showTheirTextAndAreDrawnInTheirColour) {
     for (const auto& c : cases) {
         ConsoleWindow console(QStringLiteral("xcpycmd"), QStringLiteral("xcpycmd /c x.bat"));
         console.appendProgress(c.channel);
-        console.showResult(c.status);
+        console.showResult(c.status, c.processLeft);
         EXPECT_EQ(console.resultLine()->text(), c.text) << c.channel.toStdString();
+        // A long result wraps rather than widening the window.
+        EXPECT_LT(console.resultLine()->minimumSizeHint().width(),
+                  console.resultLine()->fontMetrics().horizontalAdvance(c.text))
+            << c.text.toStdString();
         EXPECT_EQ(nearest(drawnColour(*console.progressBar(), true), colours),
                   colours.indexOf(c.colour))
             << c.text.toStdString();
@@ -174,8 +185,8 @@ TEST(ConsoleWindow, results_showTheirTextAndAreDrawnInTheirColour) {
 }
 
 // A question after a path that wraps to more lines than the view holds is in sight, and so is
-// what follows, in a narrow window and a wide one; a user who scrolled up to read stays there
-// until back at the end.
+// what follows, in a narrow window and a wide one, with output drawn a moment after it came or
+// at once (a flood); a user who scrolled up to read stays at the same line until back at the end.
 TEST(ConsoleWindow, viewFollowsTheOutputPastLongLines_butNotAUserWhoScrolledUp) {
     QString path = QStringLiteral("/home/user");
     while (path.size() < 890)
@@ -183,46 +194,50 @@ TEST(ConsoleWindow, viewFollowsTheOutputPastLongLines_butNotAUserWhoScrolledUp) 
     const QByteArray question = (path + QStringLiteral(" をコピーしますか (Y/N)? ")).toUtf8();
     const QByteArray answered = QStringLiteral("Y\n1 個のファイルをコピーしました\n").toUtf8();
     for (const QSize size : {QSize(400, 300), QSize(720, 420)}) {
-        ConsoleWindow console(QStringLiteral("xcpycmd"), QStringLiteral("xcpycmd /c x.bat"));
-        console.resize(size);
-        console.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&console));
-        QPlainTextEdit* area = console.outputArea();
-        // Output is drawn as it is in a run, a moment after it came.
-        const auto drawn = [&](const QByteArray& output) {
-            console.appendOutput(output);
-            return QTest::qWaitFor(
-                [&] { return area->toPlainText().endsWith(QString::fromUtf8(output)); });
-        };
-        const auto endInSight = [&] {
-            QTextCursor end(area->document());
-            end.movePosition(QTextCursor::End);
-            return area->viewport()->rect().contains(area->cursorRect(end));
-        };
-        for (const QByteArray& output :
-             {QByteArray("\n/tmp>XCopy.exe \"/home/user\" \"/media/backup\" /E /P\n"), question,
-              "Y\n" + question, answered.repeated(5) + question}) {
-            ASSERT_TRUE(drawn(output));
-            EXPECT_TRUE(QTest::qWaitFor(endInSight, 2000)) << size.width();
-        }
+        for (const bool atOnce : {false, true}) {
+            SCOPED_TRACE(std::to_string(size.width()) +
+                         (atOnce ? " px, at once" : " px, in turns"));
+            ConsoleWindow console(QStringLiteral("xcpycmd"), QStringLiteral("xcpycmd /c x.bat"));
+            console.resize(size);
+            console.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&console));
+            QPlainTextEdit* area = console.outputArea();
+            const auto show = [&](const QByteArray& output) {
+                console.appendOutput(output);
+                if (atOnce)
+                    console.outputText();
+                return QTest::qWaitFor(
+                    [&] { return area->toPlainText().endsWith(QString::fromUtf8(output)); });
+            };
+            const auto endInSight = [&] {
+                QTextCursor end(area->document());
+                end.movePosition(QTextCursor::End);
+                return area->viewport()->rect().contains(area->cursorRect(end));
+            };
+            for (const QByteArray& output :
+                 {QByteArray("\n/tmp>XCopy.exe \"/home/user\" \"/media/backup\" /E /P\n"), question,
+                  "Y\n" + question, answered.repeated(5) + question}) {
+                ASSERT_TRUE(show(output));
+                EXPECT_TRUE(QTest::qWaitFor(endInSight, 2000));
+            }
 
-        // The text at the top of the view stays where the user scrolled to.
-        const auto topOfView = [&] {
-            const QTextCursor top = area->cursorForPosition(QPoint(1, 1));
-            return std::make_pair(
-                top.blockNumber(),
-                top.block().layout()->lineForTextPosition(top.positionInBlock()).lineNumber());
-        };
-        QScrollBar* bar = area->verticalScrollBar();
-        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
-        const auto readingAt = topOfView();
-        ASSERT_TRUE(drawn(QByteArray("more\n").repeated(40)));
-        QCoreApplication::processEvents();
-        EXPECT_FALSE(endInSight()) << size.width();
-        EXPECT_EQ(topOfView(), readingAt) << size.width();
-        bar->triggerAction(QAbstractSlider::SliderToMaximum);
-        ASSERT_TRUE(drawn("last\n"));
-        EXPECT_TRUE(QTest::qWaitFor(endInSight, 2000)) << size.width();
+            const auto topOfView = [&] {
+                const QTextCursor top = area->cursorForPosition(QPoint(1, 1));
+                return std::make_pair(
+                    top.blockNumber(),
+                    top.block().layout()->lineForTextPosition(top.positionInBlock()).lineNumber());
+            };
+            QScrollBar* bar = area->verticalScrollBar();
+            bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+            const auto readingAt = topOfView();
+            ASSERT_TRUE(show(QByteArray("more\n").repeated(40)));
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(endInSight());
+            EXPECT_EQ(topOfView(), readingAt);
+            bar->triggerAction(QAbstractSlider::SliderToMaximum);
+            ASSERT_TRUE(show("last\n"));
+            EXPECT_TRUE(QTest::qWaitFor(endInSight, 2000));
+        }
     }
 }
 
