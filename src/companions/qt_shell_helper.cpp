@@ -140,13 +140,7 @@ private:
 QtShellHelper::QtShellHelper(std::unique_ptr<DesktopNotifier> notifier)
     : notifier_(notifier ? std::move(notifier) : std::make_unique<DBusNotifier>()) {}
 
-QtShellHelper::~QtShellHelper() {
-    // A stopped command the system still holds is not waited for: deleting its QProcess would
-    // wait for it, so it is let go with the program.
-    for (QProcess* process : std::as_const(leftBehind_))
-        process->disconnect();
-    leftBehind_.clear();
-}
+QtShellHelper::~QtShellHelper() = default;
 
 qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle, bool wait) {
     QStringList arguments = QProcess::splitCommand(commandLine);
@@ -270,13 +264,11 @@ qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle,
     console->setRunning(false);
     lastSummary_ = console->showResult(status, leftRunning);
     if (leftRunning) {
+        // Deleting a running QProcess waits for it: it goes once it has ended, and with the
+        // program if that comes first.
         QProcess* left = process.release();
         left->disconnect();
-        leftBehind_.push_back(left);
-        connect(left, &QProcess::finished, this, [this, left] {
-            leftBehind_.removeOne(left);
-            left->deleteLater();
-        });
+        connect(left, &QProcess::finished, left, &QObject::deleteLater);
     }
     // The result stays on screen; the console never keeps the program from ending.
     if (windowStyle != 0 && console->isVisible()) {

@@ -3,13 +3,10 @@
 #include "companions/desktop_notifier.h"
 #include "companions/shell_helper.h"
 
-#include <QList>
 #include <QObject>
 #include <QPointer>
 
 #include <memory>
-
-class QProcess;
 
 namespace xcpy {
 
@@ -47,7 +44,6 @@ private:
     std::unique_ptr<DesktopNotifier> notifier_;
     std::unique_ptr<ConsoleWindow> lastConsole_;
     QString lastSummary_;
-    QList<QProcess*> leftBehind_; // stopped commands the system still holds, until they end
 };
 
 } // namespace xcpy
