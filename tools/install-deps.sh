@@ -6,7 +6,7 @@ packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     googletest libgtest-dev
-    xvfb xauth fonts-ipafont-gothic
+    xvfb xauth fonts-ipafont-gothic dbus-daemon
     desktop-file-utils shared-mime-info dpkg-dev util-linux xdotool
     ntfs-3g fusefat dosfstools fuse3 btrfs-progs e2fsprogs
     python3-fusepy

@@ -7,8 +7,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <chrono>
 
 namespace xcpy {
 
@@ -33,11 +37,34 @@ QString printable(QString text) {
     return text;
 }
 
+qint64 steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Green, amber, red; a run with nothing to copy is neither good nor bad.
+QColor resultColour(RunState state) {
+    switch (state) {
+    case RunState::Success:
+        return {0x2e, 0x9d, 0x3e};
+    case RunState::Partial:
+        return {0xd9, 0x8c, 0x00};
+    case RunState::NothingToCopy:
+        return {0x54, 0x6e, 0x7a};
+    case RunState::Failure:
+        break;
+    }
+    return {0xc6, 0x28, 0x28};
+}
+
 } // namespace
 
-ConsoleWindow::ConsoleWindow(const QString& program, const QString& commandLine, QWidget* parent)
+ConsoleWindow::ConsoleWindow(const QString& program, const QString& commandLine, QWidget* parent,
+                             Clock clock)
     : QWidget(parent, Qt::Window), program_(program), output_(new QPlainTextEdit(this)),
-      bar_(new QProgressBar(this)), counts_(new QLabel(this)), result_(new QLabel(this)) {
+      bar_(new QProgressBar(this)), counts_(new QLabel(this)), result_(new QLabel(this)),
+      clock_(clock ? std::move(clock) : Clock(steadyMs)), startMs_(clock_()) {
     setWindowTitle(QStringLiteral("XCOPY実行中 - %1").arg(program));
     resize(720, 420);
 
@@ -56,6 +83,27 @@ ConsoleWindow::ConsoleWindow(const QString& program, const QString& commandLine,
     // Read-only still lets the area take focus and keys, which go to the command.
     output_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     output_->installEventFilter(this);
+    // The view follows the output until the user scrolls away from the end, and again once
+    // back at it. Only the user's scrolling decides: the area moves its scroll bar on its own
+    // as it lays long lines out anew (lines not laid out yet count as one, so the range even
+    // shrinks for a moment). A following view is taken along to the end, a reader's view back
+    // to the line the user left it at.
+    QScrollBar* scroll = output_->verticalScrollBar();
+    connect(scroll, &QAbstractSlider::actionTriggered, this, [this, scroll] {
+        following_ = scroll->sliderPosition() >= scroll->maximum();
+        rememberReading(scroll->sliderPosition());
+    });
+    connect(scroll, &QAbstractSlider::rangeChanged, this, [this, scroll](int, int maximum) {
+        if (following_) {
+            scrollToEnd();
+            return;
+        }
+        const QTextBlock block = reading_.block();
+        const int line =
+            block.firstLineNumber() + std::min(readingLine_, std::max(block.lineCount() - 1, 0));
+        if (line <= maximum)
+            scroll->setValue(line);
+    });
 
     // Busy until the command tells how far it has come; a foreign interpreter never does.
     bar_->setObjectName(QStringLiteral("progress"));
@@ -67,6 +115,8 @@ ConsoleWindow::ConsoleWindow(const QString& program, const QString& commandLine,
     result_->setObjectName(QStringLiteral("result"));
     result_->setTextFormat(Qt::PlainText);
     result_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long result (a stopped run) wraps instead of widening the window.
+    result_->setWordWrap(true);
     result_->hide();
 
     auto* layout = new QVBoxLayout(this);
@@ -80,7 +130,6 @@ ConsoleWindow::ConsoleWindow(const QString& program, const QString& commandLine,
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(kFlushDelayMs);
     connect(&flushTimer_, &QTimer::timeout, this, &ConsoleWindow::flush);
-    clock_.start();
     progressTimer_.setInterval(kProgressIntervalMs);
     connect(&progressTimer_, &QTimer::timeout, this, &ConsoleWindow::showProgress);
     progressTimer_.start();
@@ -92,8 +141,18 @@ void ConsoleWindow::appendOutput(const QByteArray& bytes) {
 }
 
 void ConsoleWindow::appendProgress(const QByteArray& bytes) {
-    progress_.feed(bytes);
-    lastProgressMs_ = clock_.elapsed();
+    progress_.feed(bytes, clock_() - startMs_);
+    if (copyShown_)
+        return;
+    if (!progress_.copyEnded()) {
+        showProgress();
+        return;
+    }
+    // The copy is over; what follows is the final pause.
+    progressTimer_.stop();
+    flush();
+    const RunResult result = describeRunResult(progress_.endStatus(), progress_);
+    emit copyEnded(result.text, showOutcome(result));
 }
 
 QString ConsoleWindow::outputText() {
@@ -102,7 +161,7 @@ QString ConsoleWindow::outputText() {
 }
 
 void ConsoleWindow::showProgress() {
-    const qint64 elapsed = clock_.elapsed();
+    const qint64 elapsed = progress_.copyMs(clock_() - startMs_);
     QString text = QStringLiteral("経過 ") + durationText(elapsed);
     if (progress_.known()) {
         const int percent = static_cast<int>(progress_.fraction() * 100.0);
@@ -120,24 +179,36 @@ void ConsoleWindow::showProgress() {
     counts_->setText(text);
 }
 
-QString ConsoleWindow::showResult(qint32 status) {
+QString ConsoleWindow::showResult(qint32 status, bool processLeft) {
     progressTimer_.stop();
     flush();
-    // The copy took until its last report; a final pause waiting for a key is no part of it.
-    const qint64 elapsed = progress_.known() ? lastProgressMs_ : clock_.elapsed();
-    const RunResult result = describeRunResult(status, progress_);
-    counts_->setText(progress_.known() ? progressCountsText(progress_) +
-                                             QStringLiteral("   所要時間 ") + durationText(elapsed)
-                                       : QStringLiteral("所要時間 ") + durationText(elapsed));
-    // A clean run, or one that never told its progress, fills the bar; any other stays
+    // A command stopped but still held by the system is not waited for; it ends on its own.
+    const RunResult result =
+        progress_.copyEnded() ? describeRunResult(progress_.endStatus(), progress_)
+        : processLeft
+            ? RunResult{RunState::Failure,
+                        QStringLiteral("コピーを中止しました (%1 はシステムの応答を待っています。"
+                                       "応答があれば自動的に終了します)")
+                            .arg(program_)}
+            : describeRunResult(status, progress_);
+    showOutcome(result);
+    return runSummaryText(result, progress_, progress_.copyMs(clock_() - startMs_));
+}
+
+QString ConsoleWindow::showOutcome(const RunResult& result) {
+    copyShown_ = true;
+    const QString counts =
+        (progress_.known() ? progressCountsText(progress_) + QStringLiteral("   ") : QString()) +
+        QStringLiteral("所要時間 ") + durationText(progress_.copyMs(clock_() - startMs_));
+    counts_->setText(counts);
+    // A finished run, or one that never told its progress, fills the bar; any other stays
     // where the copy stopped.
     bar_->setRange(0, 100);
-    const bool full = !progress_.known() || result.state == RunState::Success;
+    const bool full = !progress_.known() || result.state == RunState::Success ||
+                      result.state == RunState::NothingToCopy;
     bar_->setValue(full ? 100 : static_cast<int>(progress_.fraction() * 100.0));
-    // The bar takes the colour of the result: green, amber or red.
-    const QColor colour = result.state == RunState::Success   ? QColor(0x2e, 0x9d, 0x3e)
-                          : result.state == RunState::Partial ? QColor(0xd9, 0x8c, 0x00)
-                                                              : QColor(0xc6, 0x28, 0x28);
+    // The bar and the result line take the colour of the result.
+    const QColor colour = resultColour(result.state);
     QPalette palette = bar_->palette();
     palette.setColor(QPalette::Highlight, colour);
     bar_->setPalette(palette);
@@ -148,7 +219,7 @@ QString ConsoleWindow::showResult(qint32 status) {
     result_->setPalette(textPalette);
     result_->show();
     setWindowTitle(QStringLiteral("XCOPY終了 - %1").arg(program_));
-    return runSummaryText(result, progress_, elapsed);
+    return counts;
 }
 
 void ConsoleWindow::queue(QString text) {
@@ -182,15 +253,20 @@ void ConsoleWindow::flush() {
             break;
     }
 
-    QScrollBar* bar = output_->verticalScrollBar();
-    const bool atBottom = bar->value() == bar->maximum();
     QTextCursor cursor(output_->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(pending_);
     pending_.clear();
-    // Follow the output unless the user has scrolled back to read.
-    if (atBottom)
-        bar->setValue(bar->maximum());
+}
+
+void ConsoleWindow::rememberReading(int line) {
+    const QTextBlock block = output_->document()->findBlockByLineNumber(line);
+    reading_ = QTextCursor(block);
+    readingLine_ = line - block.firstLineNumber();
+}
+
+void ConsoleWindow::scrollToEnd() {
+    output_->verticalScrollBar()->setValue(output_->verticalScrollBar()->maximum());
 }
 
 bool ConsoleWindow::handleKey(QKeyEvent* event) {
@@ -211,8 +287,12 @@ bool ConsoleWindow::handleKey(QKeyEvent* event) {
         emit endOfInputRequested();
         return true;
     }
+    // While xcpycmd waits for an answer or a key it shows the answer itself; anything else
+    // typed is shown here, as a terminal would.
+    const bool echo = !progress_.waiting();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        queue(QStringLiteral("\n"));
+        if (echo)
+            queue(QStringLiteral("\n"));
         emit inputTyped("\n");
         return true;
     }
@@ -225,7 +305,8 @@ bool ConsoleWindow::handleKey(QKeyEvent* event) {
         if (c.unicode() == 0x7f)
             return false;
     }
-    queue(text);
+    if (echo)
+        queue(text);
     emit inputTyped(text.toUtf8());
     return true;
 }

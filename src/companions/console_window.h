@@ -3,11 +3,13 @@
 #include "companions/run_progress.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QString>
 #include <QStringDecoder>
+#include <QTextCursor>
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -25,16 +27,23 @@ public:
     // Lines kept in the output area; older ones are dropped so long runs stay cheap.
     static constexpr int kMaxLines = 10000;
 
-    ConsoleWindow(const QString& program, const QString& commandLine, QWidget* parent = nullptr);
+    // Milliseconds on a steady clock; the run's times are told from it.
+    using Clock = std::function<qint64()>;
+
+    ConsoleWindow(const QString& program, const QString& commandLine, QWidget* parent = nullptr,
+                  Clock clock = {});
 
     // Takes raw bytes of the output, in the order written; a character split between two
     // calls comes out whole.
     void appendOutput(const QByteArray& bytes);
-    // Takes bytes of the command's progress channel; the bar follows a few times a second.
+    // Takes bytes of the command's progress channel. The bar follows, and when the last XCOPY
+    // line has ended the result is shown at once, while the command may still wait at a pause.
     void appendProgress(const QByteArray& bytes);
-    // The command has ended with `status` (-1: it did not end on its own): shows the result
-    // line and the bar's result state, and returns the result with the counts and the time.
-    QString showResult(qint32 status);
+    // The command has ended with `status` (-1: it did not end on its own; with `processLeft`,
+    // it was stopped but the system still holds it): shows the result line and the bar's result
+    // state, and returns the result with the counts and the time. A copy whose last line had
+    // ended keeps that line's result, however the command ended after it.
+    QString showResult(qint32 status, bool processLeft = false);
     // While running, the close box asks the owner to stop the command instead of closing.
     void setRunning(bool running) { running_ = running; }
     bool isRunning() const { return running_; }
@@ -42,10 +51,13 @@ public:
     QPlainTextEdit* outputArea() const { return output_; }
     QProgressBar* progressBar() const { return bar_; }
     QLabel* resultLine() const { return result_; }
+    const RunProgress& progress() const { return progress_; }
     // Everything shown so far, including text still waiting to be drawn.
     QString outputText();
 
 signals:
+    // The last XCOPY line has ended: its result in words and the counts with the time taken.
+    void copyEnded(const QString& result, const QString& counts);
     // Bytes for the command's standard input.
     void inputTyped(const QByteArray& bytes);
     // Ctrl+D / Ctrl+Z: no more input.
@@ -64,7 +76,12 @@ private:
     bool handleKey(QKeyEvent* event);
     void queue(QString text);
     void flush();
+    void rememberReading(int line);
+    void scrollToEnd();
     void showProgress();
+    // Shows `result` in the result line, the bar and the title; returns the counts with the
+    // time taken.
+    QString showOutcome(const RunResult& result);
 
     QString program_;
     QPlainTextEdit* output_;
@@ -75,10 +92,14 @@ private:
     QString pending_;
     QTimer flushTimer_;
     RunProgress progress_;
-    QElapsedTimer clock_;
-    qint64 lastProgressMs_ = 0;
+    Clock clock_;
+    qint64 startMs_;
     QTimer progressTimer_;
     bool running_ = false;
+    bool copyShown_ = false; // the result of the copy is on screen
+    bool following_ = true;  // the view stays at the end of the output
+    QTextCursor reading_;    // else the line the user left it at: its block, kept through edits
+    int readingLine_ = 0;    // and the line within the block
 };
 
 } // namespace xcpy

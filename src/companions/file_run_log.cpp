@@ -1,12 +1,12 @@
 #include "companions/file_run_log.h"
 
 #include <QDateTime>
+#include <QFile>
 
 namespace xcpy {
 
 void FileRunLog::LogPath(const QString& path) {
-    file_.close();
-    file_.setFileName(path);
+    path_ = path;
 }
 
 void FileRunLog::LogOption(bool on) {
@@ -14,15 +14,19 @@ void FileRunLog::LogOption(bool on) {
 }
 
 void FileRunLog::LogLine(const QString& text) {
-    if (!on_ || file_.fileName().isEmpty())
+    if (!on_ || path_.isEmpty())
         return;
-    if (!file_.isOpen() && !file_.open(QIODevice::WriteOnly | QIODevice::Append))
+    QFile file(path_);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return;
-    const QString line =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-        QLatin1Char('\t') + text + QLatin1Char('\n');
-    if (file_.write(line.toUtf8()) < 0 || !file_.flush())
-        file_.close(); // try again with the next line
+    const QByteArray line =
+        (QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+         QLatin1Char('\t') + text + QLatin1Char('\n'))
+            .toUtf8();
+    const qint64 before = file.size();
+    // A line cut short (a full disk) would run into the next one: take it back.
+    if (file.write(line) != line.size())
+        file.resize(before);
 }
 
 } // namespace xcpy

@@ -2,6 +2,7 @@
 
 #include "companions/component_error.h"
 #include "companions/console_window.h"
+#include "companions/dbus_notifier.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -10,6 +11,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -22,6 +24,11 @@ namespace {
 
 constexpr int kErrNotFound = 53;
 constexpr int kErrNoAccess = 70;
+
+// A stopped command gets this long to end cleanly before it is killed, and a killed one this
+// long to be gone before it is left to end on its own: a stop takes effect within 2 s.
+constexpr int kTermGraceMs = 1000;
+constexpr int kKillGraceMs = 700;
 
 // The file the system would try to run for `program`, or empty text when there is none.
 QString locate(const QString& program) {
@@ -130,7 +137,9 @@ private:
 
 } // namespace
 
-QtShellHelper::QtShellHelper() = default;
+QtShellHelper::QtShellHelper(std::unique_ptr<DesktopNotifier> notifier)
+    : notifier_(notifier ? std::move(notifier) : std::make_unique<DBusNotifier>()) {}
+
 QtShellHelper::~QtShellHelper() = default;
 
 qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle, bool wait) {
@@ -151,16 +160,19 @@ qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle,
 
     // Built before the start so no output is missed, shown only once the command runs.
     auto console = std::make_unique<ConsoleWindow>(QFileInfo(program).fileName(), commandLine);
-    QProcess process;
+    auto process = std::make_unique<QProcess>();
     QEventLoop loop;
     bool finished = false;
+    bool leftRunning = false; // stopped, but the system still holds it
     int stopRequests = 0;
+    QTimer escalation;
+    escalation.setSingleShot(true);
 
     // One pipe for normal and error output keeps the order in which the command wrote them.
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    connect(&process, &QProcess::readyReadStandardOutput, console.get(),
-            [&] { console->appendOutput(process.readAllStandardOutput()); });
-    connect(&process, &QProcess::finished, &loop, [&] {
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    connect(process.get(), &QProcess::readyReadStandardOutput, console.get(),
+            [&] { console->appendOutput(process->readAllStandardOutput()); });
+    connect(process.get(), &QProcess::finished, &loop, [&] {
         finished = true;
         loop.quit();
     });
@@ -171,73 +183,114 @@ qint32 QtShellHelper::RunAndWait(const QString& commandLine, qint32 windowStyle,
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XCPYCMD_PROGRESS_FD"),
                            QString::number(progress.commandEnd()));
-        process.setProcessEnvironment(environment);
+        process->setProcessEnvironment(environment);
         const int inherited = progress.commandEnd();
-        process.setChildProcessModifier([inherited] { ::fcntl(inherited, F_SETFD, 0); });
+        process->setChildProcessModifier([inherited] { ::fcntl(inherited, F_SETFD, 0); });
         progressNotifier =
             std::make_unique<QSocketNotifier>(progress.ownEnd(), QSocketNotifier::Read);
         connect(progressNotifier.get(), &QSocketNotifier::activated, console.get(),
                 [&] { console->appendProgress(progress.readAvailable()); });
     }
 
-    connect(console.get(), &ConsoleWindow::inputTyped, &process, [&](const QByteArray& bytes) {
-        if (process.state() == QProcess::Running)
-            process.write(bytes);
+    // The console's requests go to this run only: they end with the loop.
+    connect(console.get(), &ConsoleWindow::inputTyped, &loop, [&](const QByteArray& bytes) {
+        if (process->state() == QProcess::Running)
+            process->write(bytes);
     });
-    connect(console.get(), &ConsoleWindow::endOfInputRequested, &process,
-            [&] { process.closeWriteChannel(); });
+    connect(console.get(), &ConsoleWindow::endOfInputRequested, &loop,
+            [&] { process->closeWriteChannel(); });
     // The interpreter stops cleanly on SIGTERM, so closing the window or Ctrl+C ends the run
-    // that way; asking again forces it, for a command that does not react.
+    // that way. A command that has not ended after a grace, or that is asked again, is killed;
+    // one that the system still holds after that (waiting in the kernel for a share that
+    // stopped answering) is left to end on its own, so the window is free again at once.
     const auto stop = [&] {
-        if (process.state() == QProcess::NotRunning)
+        if (finished || leftRunning)
             return;
-        if (stopRequests++ == 0)
-            process.terminate();
-        else
-            process.kill();
+        switch (stopRequests++) {
+        case 0:
+            process->terminate();
+            escalation.start(kTermGraceMs);
+            break;
+        case 1:
+            process->kill();
+            escalation.start(kKillGraceMs);
+            break;
+        default:
+            leftRunning = true;
+            loop.quit();
+            break;
+        }
     };
-    connect(console.get(), &ConsoleWindow::closeRequested, &process, stop);
-    connect(console.get(), &ConsoleWindow::interruptRequested, &process, stop);
+    connect(&escalation, &QTimer::timeout, &loop, stop);
+    connect(console.get(), &ConsoleWindow::closeRequested, &loop, stop);
+    connect(console.get(), &ConsoleWindow::interruptRequested, &loop, stop);
+    connect(console.get(), &ConsoleWindow::copyEnded, this,
+            [this, shown = QPointer<ConsoleWindow>(console.get())](const QString& result,
+                                                                   const QString& counts) {
+                notifyCopyEnded(shown, result, counts);
+            });
 
-    process.start(program, arguments);
-    if (!process.waitForStarted(-1))
-        throwStartError(program, process.errorString());
+    process->start(program, arguments);
+    if (!process->waitForStarted(-1))
+        throwStartError(program, process->errorString());
     progress.closeCommandEnd();
 
     console->setRunning(true);
     showConsole(*console, windowStyle);
     // Nobody can type into a hidden console: let prompts see the end of input.
     if (windowStyle == 0)
-        process.closeWriteChannel();
+        process->closeWriteChannel();
     emit consoleShown(console.get());
 
-    if (!finished)
+    if (!finished && !leftRunning)
         loop.exec();
-
-    qint32 status = -1;
-    if (finished) {
-        if (process.exitStatus() == QProcess::NormalExit)
-            status = process.exitCode();
-    } else {
-        // The loop was ended from outside, as when the application quits.
-        process.terminate();
-        if (!process.waitForFinished(5000)) {
-            process.kill();
-            process.waitForFinished(-1);
+    if (!finished && !leftRunning) {
+        // The loop was ended from outside, as when the application quits: the same stop,
+        // waited for here.
+        process->terminate();
+        if (!process->waitForFinished(kTermGraceMs)) {
+            process->kill();
+            leftRunning = !process->waitForFinished(kKillGraceMs);
         }
     }
+
+    qint32 status = -1;
+    if (!leftRunning && process->exitStatus() == QProcess::NormalExit)
+        status = process->exitCode();
     progressNotifier.reset();
     if (progress.ok())
         console->appendProgress(progress.readAvailable());
-    console->appendOutput(process.readAllStandardOutput());
+    console->appendOutput(process->readAllStandardOutput());
     console->setRunning(false);
-    lastSummary_ = console->showResult(status);
+    lastSummary_ = console->showResult(status, leftRunning);
+    if (leftRunning) {
+        // Deleting a running QProcess waits for it: it goes once it has ended, and with the
+        // program if that comes first.
+        QProcess* left = process.release();
+        left->disconnect();
+        connect(left, &QProcess::finished, left, &QObject::deleteLater);
+    }
     // The result stays on screen; the console never keeps the program from ending.
     if (windowStyle != 0 && console->isVisible()) {
         console->setAttribute(Qt::WA_QuitOnClose, false);
         lastConsole_ = std::move(console);
     }
     return status;
+}
+
+void QtShellHelper::notifyCopyEnded(const QPointer<ConsoleWindow>& console, const QString& result,
+                                    const QString& counts) {
+    // Only a user who is looking elsewhere needs telling; a hidden console has nobody watching.
+    if (!console || !console->isVisible() || console->isActiveWindow())
+        return;
+    notifier_->notify(result, counts, [console] {
+        if (!console)
+            return;
+        if (console->isMinimized())
+            console->showNormal();
+        console->raise();
+        console->activateWindow();
+    });
 }
 
 QString QtShellHelper::BrowseFolder(QWidget* owner, const QString& prompt) {

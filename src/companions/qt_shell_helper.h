@@ -1,8 +1,10 @@
 #pragma once
 
+#include "companions/desktop_notifier.h"
 #include "companions/shell_helper.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 
@@ -15,12 +17,16 @@ class ConsoleWindow;
 // normal and error output into one pipe, so the console keeps their order. The console of a
 // finished command stays up with its result until the user closes it or the next run starts.
 //
+// When the copy's last XCOPY line has ended and the user is looking at another window, a
+// desktop notification gives the result; clicking it brings the console up.
+//
 // Start failures throw ComponentError number 53 when the program does not exist and 70 when
 // it exists but cannot be run (no permission, a folder, not an executable file).
 class QtShellHelper : public QObject, public ShellHelper {
     Q_OBJECT
 public:
-    QtShellHelper();
+    // Without a notifier, the desktop's notification service is used.
+    explicit QtShellHelper(std::unique_ptr<DesktopNotifier> notifier = nullptr);
     ~QtShellHelper() override;
 
     qint32 RunAndWait(const QString& commandLine, qint32 windowStyle, bool wait) override;
@@ -32,6 +38,10 @@ signals:
     void consoleShown(xcpy::ConsoleWindow* console);
 
 private:
+    void notifyCopyEnded(const QPointer<ConsoleWindow>& console, const QString& result,
+                         const QString& counts);
+
+    std::unique_ptr<DesktopNotifier> notifier_;
     std::unique_ptr<ConsoleWindow> lastConsole_;
     QString lastSummary_;
 };

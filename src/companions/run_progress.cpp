@@ -18,16 +18,37 @@ QString megabytes(qint64 bytes) {
 
 } // namespace
 
-void RunProgress::feed(const QByteArray& bytes) {
+void RunProgress::feed(const QByteArray& bytes, qint64 atMs) {
     partial_ += bytes;
     qsizetype start = 0;
     for (qsizetype end; (end = partial_.indexOf('\n', start)) >= 0; start = end + 1)
-        take(partial_.mid(start, end - start));
+        take(partial_.mid(start, end - start), atMs);
     partial_.remove(0, start);
 }
 
-void RunProgress::take(const QByteArray& line) {
+void RunProgress::take(const QByteArray& line, qint64 atMs) {
     const QList<QByteArray> words = line.trimmed().split(' ');
+    if (words.size() == 1) {
+        if (words[0] == "wait" && !waiting_) {
+            waiting_ = true;
+            waitingSinceMs_ = atMs;
+        } else if (words[0] == "resume" && waiting_) {
+            waiting_ = false;
+            if (!copyEnded())
+                waitedMs_ += atMs - waitingSinceMs_;
+        }
+        return;
+    }
+    if (words.size() == 2 && words[0] == "end" && known() && !lineEnded_) {
+        bool ok = false;
+        const qint32 status = words[1].toInt(&ok);
+        if (!ok || status < 0)
+            return;
+        lineEnded_ = true;
+        endStatus_ = std::max(endStatus_, status);
+        endedAtMs_ = atMs;
+        return;
+    }
     if (words.size() != 3)
         return;
     bool firstOk = false;
@@ -43,6 +64,7 @@ void RunProgress::take(const QByteArray& line) {
         finished_.doneBytes += current_.doneBytes;
         current_ = {};
         lineDone_ = false;
+        lineEnded_ = false;
         line_ = static_cast<int>(first);
         lineCount_ = static_cast<int>(std::max(first, second));
     } else if (words[0] == "plan") {
@@ -64,6 +86,12 @@ double RunProgress::fraction() const {
         static_cast<double>(current_.doneBytes) + kBytesPerFile * current_.doneFiles;
     const double ofLine = planned > 0 ? std::min(done / planned, 1.0) : (lineDone_ ? 1.0 : 0.0);
     return std::clamp((line_ - 1 + ofLine) / lineCount_, 0.0, 1.0);
+}
+
+qint64 RunProgress::copyMs(qint64 nowMs) const {
+    if (copyEnded())
+        return endedAtMs_ - waitedMs_;
+    return nowMs - waitedMs_ - (waiting_ ? nowMs - waitingSinceMs_ : 0);
 }
 
 QString progressCountsText(const RunProgress& progress) {
@@ -97,7 +125,16 @@ RunResult describeRunResult(qint32 status, const RunProgress& progress) {
     const QString code = QStringLiteral(" (終了コード %1)").arg(status);
     if (status >= 4)
         return {RunState::Failure, QStringLiteral("エラーで終了しました") + code};
-    if (status > 0 || progress.doneFiles() < progress.plannedFiles())
+    if (progress.doneFiles() < progress.plannedFiles())
+        return {RunState::Partial, QStringLiteral("コピーされなかったファイルがあります") + code};
+    // 1: a line found no file to copy.
+    if (status == 1 && progress.plannedFiles() == 0)
+        return {RunState::NothingToCopy,
+                QStringLiteral("コピーするファイルがありませんでした") + code};
+    if (status == 1)
+        return {RunState::NothingToCopy,
+                QStringLiteral("コピーするファイルがない行がありました") + code};
+    if (status > 0)
         return {RunState::Partial, QStringLiteral("コピーされなかったファイルがあります") + code};
     return {RunState::Success, QStringLiteral("正常に終了しました") + code};
 }

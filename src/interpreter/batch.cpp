@@ -277,10 +277,11 @@ int runBatchText(std::string_view text, Console& console) {
         } else if (isXCopy(command)) {
             if (progress)
                 progress->lineStarted(++xcopyLine, xcopyLines);
-            status = std::max(status, holdsNul ? refuseXCopy(nulRefused, console)
-                                               : runXCopy(splitArguments(rest), console));
+            const int lineStatus = holdsNul ? refuseXCopy(nulRefused, console)
+                                            : runXCopy(splitArguments(rest), console);
+            status = std::max(status, lineStatus);
             if (progress && !console.preview())
-                progress->lineEnded();
+                progress->lineEnded(lineStatus);
         } else {
             console.errorLine(
                 "'" + word +

@@ -1,5 +1,7 @@
 #include "interpreter/console.h"
 
+#include "interpreter/progress.h"
+
 #include <cctype>
 #include <cerrno>
 #include <poll.h>
@@ -7,6 +9,29 @@
 #include <unistd.h>
 
 namespace xcpycmd {
+
+namespace {
+
+// Tells the window that runs us that we block for the user from here to the end of the scope,
+// so the time spent waiting is not counted as copying.
+class InputWait {
+public:
+    explicit InputWait(ProgressWriter* progress) : progress_(progress) {
+        if (progress_)
+            progress_->waitingForInput();
+    }
+    ~InputWait() {
+        if (progress_)
+            progress_->inputReceived();
+    }
+    InputWait(const InputWait&) = delete;
+    InputWait& operator=(const InputWait&) = delete;
+
+private:
+    ProgressWriter* progress_;
+};
+
+} // namespace
 
 void Console::checkOutput(std::ostream& stream) {
     if (!stream && errno == EPIPE && outputLost_)
@@ -30,6 +55,7 @@ void Console::write(std::string_view text) {
 }
 
 std::optional<char> Console::ask(std::string_view question, std::string_view choices) {
+    const InputWait waiting(progress_);
     for (;;) {
         write(question);
         int c = in_.get();
@@ -58,6 +84,7 @@ std::optional<char> Console::ask(std::string_view question, std::string_view cho
 }
 
 bool Console::waitKey() {
+    const InputWait waiting(progress_);
     if (in_.get() == std::char_traits<char>::eof()) {
         in_.clear(std::ios::eofbit);
         return false;

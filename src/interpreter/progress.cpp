@@ -56,8 +56,17 @@ void ProgressWriter::fileDone(std::int64_t bytes) {
     }
 }
 
-void ProgressWriter::lineEnded() {
+void ProgressWriter::lineEnded(int status) {
     sendDone();
+    send("end " + std::to_string(status) + '\n');
+}
+
+void ProgressWriter::waitingForInput() {
+    send("wait\n");
+}
+
+void ProgressWriter::inputReceived() {
+    send("resume\n");
 }
 
 void ProgressWriter::scanned(const CopyAmount& sofar) {

@@ -21,6 +21,9 @@ struct CopyAmount {
 //   plan F B       that line is going to copy F files of B bytes
 //   done F B       F files of B bytes of that line are copied (sent a few times a second
 //                  and once when the line ends)
+//   end S          that line has ended with exit status S; what it copied is on the disk
+//   wait           we are about to block for the user's input (a question, a key)
+//   resume         the input has come (or the input has ended)
 // A preview (xcpycmd /plan) writes nothing to the disk and tells for each XCOPY line:
 //   line K N       as above
 //   scan F B       F files of B bytes to copy found so far (a few times a second)
@@ -39,7 +42,10 @@ public:
     void lineStarted(int number, int count);
     void planned(const CopyAmount& amount);
     void fileDone(std::int64_t bytes);
-    void lineEnded();
+    // After the line's last "done": its result is final.
+    void lineEnded(int status);
+    void waitingForInput();
+    void inputReceived();
     void scanned(const CopyAmount& sofar);
     void found(std::int64_t files);
     void refused(const char* reason);

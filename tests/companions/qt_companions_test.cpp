@@ -1,19 +1,29 @@
+#include "companions/dbus_notifier.h"
 #include "companions/file_run_log.h"
 #include "companions/ini_settings_store.h"
 #include "companions/qt_path_helper.h"
 #include "companions/qt_prompt_box.h"
 #include "files/test_helpers.h"
 #include "support/read_only_folder.h"
+#include "support/unprivileged.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
@@ -145,16 +155,151 @@ TEST(IniSettingsStore, settingsThatCannotBeStored_sayWhereAndWhy) {
         << failure.toStdString();
 }
 
-TEST(FileRunLog, unwritableLog_losesLinesWithoutStopping) {
+// Every run of the program appends to the lines of the runs before. A log that cannot be
+// written loses whole lines and nothing else: later lines arrive once it can be written again,
+// in a folder made late, in a file deleted meanwhile, after a disk that was full.
+TEST(FileRunLog, keepsEarlierRuns_andAfterAFailureWritesWholeLinesAgain) {
     QTemporaryDir folder;
-    FileRunLog log;
-    log.LogPath(folder.filePath("no/such/folder/X.log"));
-    log.LogOption(true);
-    log.LogLine(QStringLiteral("バッチ作成")); // nothing to check but that it returns
-    log.LogPath(folder.filePath("X.log"));
-    log.LogLine(QStringLiteral("XCOPY実行"));
-    EXPECT_TRUE(QString::fromUtf8(readBytes(folder.filePath("X.log"))).endsWith("\tXCOPY実行\n"));
+    const QString path = folder.filePath("later/X.log");
+    const auto lines = [&] {
+        QStringList texts;
+        for (const QString& line : QString::fromUtf8(readBytes(path)).split(u'\n'))
+            texts << line.section(u'\t', 1);
+        return texts;
+    };
+    {
+        FileRunLog first;
+        first.LogPath(path);
+        first.LogOption(true);
+        first.LogLine(QStringLiteral("lost"));
+        QDir().mkpath(folder.filePath("later"));
+        first.LogLine(QStringLiteral("XCOPY実行"));
+    }
+    FileRunLog second;
+    second.LogPath(path);
+    second.LogOption(true);
+    second.LogLine(QStringLiteral("バッチ作成"));
+    EXPECT_EQ(lines(), QStringList({"XCOPY実行", "バッチ作成", ""}));
+    EXPECT_TRUE(
+        QString::fromUtf8(readBytes(path)).startsWith(QDate::currentDate().toString(Qt::ISODate)));
+
+    QFile::remove(path);
+    second.LogLine(QStringLiteral("next"));
+    EXPECT_EQ(lines(), QStringList({"next", ""}));
+
+    // A file size limit stands in for a disk that fills in the middle of a line.
+    EXPECT_TRUE(test::inChildProcess([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const qint64 size = QFileInfo(path).size();
+        rlimit limit{rlim_t(size + 10), RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        second.LogLine(QString(100, u'x'));
+        const bool unchanged = QFileInfo(path).size() == size;
+        limit.rlim_cur = RLIM_INFINITY;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        second.LogLine(QStringLiteral("after"));
+        return unchanged && lines() == QStringList({"next", "after", ""});
+    }));
+}
+
+// The fake notification service: records each notification, answers with its id.
+class FakeNotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList calls;
+    uint nextId = 7;
+
+public slots:
+    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints,
+                int timeout) {
+        calls << QStringList{app,
+                             QString::number(replaces),
+                             icon,
+                             summary,
+                             body,
+                             actions.join(u','),
+                             hints.value("desktop-entry").toString(),
+                             QString::number(timeout)}
+                     .join(u'|');
+        return nextId++;
+    }
+};
+
+// A bus of the test's own: no service files, so nothing is started for a missing service.
+const char kPrivateBusConfig[] = R"(<!DOCTYPE busconfig PUBLIC
+ "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=%1</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)";
+
+// The notifier against a fake service on a private bus: the call carries the texts and the
+// "default" action, a click on that notification comes back, other signals do not; without
+// the service nothing is shown and nothing fails.
+TEST(DBusNotifier, notifyReachesTheServiceAndItsClickComesBack_withoutServiceNothing) {
+    QTemporaryDir folder;
+    const QString config = folder.filePath("bus.conf");
+    ASSERT_TRUE(
+        writeBytes(config, QByteArray(kPrivateBusConfig).replace("%1", folder.path().toUtf8())));
+    QProcess bus;
+    bus.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address=1"});
+    if (!bus.waitForStarted(5000))
+        GTEST_SKIP() << "dbus-daemon cannot be started (Debian package dbus-daemon)";
+    ASSERT_TRUE(bus.waitForReadyRead(5000)) << bus.readAllStandardError().toStdString();
+    const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+    {
+        QDBusConnection client = QDBusConnection::connectToBus(address, "notifier-client");
+        QDBusConnection server = QDBusConnection::connectToBus(address, "notifier-service");
+        ASSERT_TRUE(client.isConnected() && server.isConnected());
+        DBusNotifier notifier(client);
+        QStringList clicked;
+        notifier.notify("nobody", "there", [&] { clicked << "nobody"; });
+        // A call after it on the same connection is answered after it.
+        EXPECT_FALSE(client.interface()->isServiceRegistered("org.freedesktop.Notifications"));
+
+        FakeNotificationService service;
+        ASSERT_TRUE(server.registerObject("/org/freedesktop/Notifications", &service,
+                                          QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(server.registerService("org.freedesktop.Notifications"));
+        notifier.notify(QStringLiteral("正常に終了しました (終了コード 0)"),
+                        QStringLiteral("2 / 2 ファイル"), [&] { clicked << "first"; });
+        notifier.notify("second", "", [&] { clicked << "second"; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return service.calls.size() == 2; }));
+        const QString app = QCoreApplication::applicationName();
+        EXPECT_EQ(service.calls[0], QStringList({app, "0", app, "正常に終了しました (終了コード 0)",
+                                                 "2 / 2 ファイル", "default,開く", app, "-1"})
+                                        .join(u'|'));
+
+        const auto send = [&](const char* member, uint id, const QVariant& detail) {
+            QDBusMessage signal = QDBusMessage::createSignal(
+                "/org/freedesktop/Notifications", "org.freedesktop.Notifications", member);
+            signal << id << detail;
+            server.send(signal);
+        };
+        send("ActionInvoked", 7, QStringLiteral("other"));
+        send("NotificationClosed", 8, 2u);
+        send("ActionInvoked", 8, QStringLiteral("default"));
+        send("ActionInvoked", 9, QStringLiteral("default"));
+        send("ActionInvoked", 7, QStringLiteral("default"));
+        // Signals come in the order sent: once the last is in, so are the others.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !clicked.isEmpty(); }));
+        EXPECT_EQ(clicked, QStringList("first"));
+    }
+    bus.kill();
+    bus.waitForFinished();
 }
 
 } // namespace
 } // namespace xcpy
+
+#include "qt_companions_test.moc"

@@ -54,11 +54,11 @@ TEST_F(FailingDisk, AFileThatCannotBeMadeDurableIsAWriteErrorAndNotCopied) {
         const Result r{
             runXCopy(splitArguments(q("src") + " " + q("mnt/dst") + " /D /E /I /Y /C"), console),
             out.str()};
-        writer.lineEnded();
+        writer.lineEnded(r.status);
         ::close(channel);
         const std::string progress = read("progress");
         EXPECT_TRUE(progress.starts_with("plan 4 ")) << progress;
-        EXPECT_TRUE(progress.ends_with("done 3 18\n")) << progress;
+        EXPECT_TRUE(progress.ends_with("done 3 18\nend 5\n")) << progress;
         EXPECT_EQ(r.status, 5) << r.out;
         EXPECT_NE(r.out.find("書き込めません - " + path("mnt/dst/sub/bad.txt") + ": " + c.message),
                   std::string::npos)

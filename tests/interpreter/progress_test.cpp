@@ -8,7 +8,7 @@ namespace {
 
 using Progress = TempTree;
 
-TEST_F(Progress, eachLinePlansWhatItWillCopy_andDoneMatchesUnlessAnswersSkipFiles) {
+TEST_F(Progress, eachLinePlansAndEndsWithItsStatus_andDoneMatchesUnlessAnswersSkipFiles) {
     // Enough folders for every walking thread to get some; a link back to the top is passed over.
     for (int i = 0; i < 40; ++i)
         write("w/s" + std::to_string(i) + "/f.txt", std::string(i + 1, 'x'));
@@ -26,15 +26,16 @@ TEST_F(Progress, eachLinePlansWhatItWillCopy_andDoneMatchesUnlessAnswersSkipFile
     std::ostringstream out;
     Console console(in, out, out);
     console.setProgress(&writer);
-    // Files changed on or after a day: all of w but s5, which is older.
+    // Files changed on or after a day: all of w but s5, which is older. A line's end gives its
+    // own status; the batch returns the highest.
     setTime("w/s5/f.txt", 1'000'000);
     const int status = runBatchText(line("w", "d", "/E /I /EXCLUDE:" + path("ex.txt")) +
-                                        line("w", "u", "/S /U /Y") + line("w", "d", "/D /E") +
-                                        line("w/s0", "d/s0", "/-Y") +
+                                        line("missing", "d", "/E") + line("w", "u", "/S /U /Y") +
+                                        line("w", "d", "/D /E") + line("w/s0", "d/s0", "/-Y") +
                                         line("w", "since", "/D:1-1-2000 /E /I") + "PAUSE\r\n",
                                     console);
     ::close(fd);
-    EXPECT_EQ(status, 0) << out.str();
+    EXPECT_EQ(status, 4) << out.str();
 
     std::vector<std::string> progress;
     std::istringstream lines(read("progress"));
@@ -45,10 +46,13 @@ TEST_F(Progress, eachLinePlansWhatItWillCopy_andDoneMatchesUnlessAnswersSkipFile
         else
             progress.push_back(text);
     }
-    EXPECT_EQ(progress, (std::vector<std::string>{
-                            "line 1 5", "plan 39 780", "done 39 780", "line 2 5", "plan 2 14",
-                            "done 2 14", "line 3 5", "plan 1 40", "done 1 40", "line 4 5",
-                            "plan 1 1", "done 0 0", "line 5 5", "plan 39 814", "done 39 814"}))
+    EXPECT_EQ(
+        progress,
+        (std::vector<std::string>{
+            "line 1 6", "plan 39 780", "done 39 780", "end 0", "line 2 6", "done 0 0",  "end 4",
+            "line 3 6", "plan 2 14",   "done 2 14",   "end 0", "line 4 6", "plan 1 40", "done 1 40",
+            "end 0",    "line 5 6",    "plan 1 1",    "wait",  "resume",   "done 0 0",  "end 0",
+            "line 6 6", "plan 39 814", "done 39 814", "end 0", "wait",     "resume"}))
         << out.str();
 }
 

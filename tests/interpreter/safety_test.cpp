@@ -159,7 +159,7 @@ TEST_F(BatchLine, ALineHoldingANulByteIsRefusedAndTheBatchGoesOn) {
     ::close(fd);
     EXPECT_FALSE(exists("cut"));
     EXPECT_EQ(read("ok/a.txt"), "a");
-    EXPECT_TRUE(read("progress").starts_with("line 1 2\ndone 0 0\nline 2 2\nplan 1 1\n"))
+    EXPECT_TRUE(read("progress").starts_with("line 1 2\ndone 0 0\nend 4\nline 2 2\nplan 1 1\n"))
         << read("progress");
     const std::string shown = out.str();
     EXPECT_EQ(shown.find(nul), std::string::npos);
