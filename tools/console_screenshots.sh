@@ -5,9 +5,11 @@
 # ImageMagick's import.
 # Usage: bash tools/console_screenshots.sh [folder]
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=shot_stage.sh
 source "$(dirname "$0")/shot_stage.sh"
 cd "$(dirname "$0")/.."
-export SHOT_OUT=$(realpath -m "${1:-docs}")
+SHOT_OUT=$(realpath -m "${1:-docs}")
+export SHOT_OUT
 
 cd /home/user
 mkdir -p 文書/報告書 写真/2026 /media/user/BACKUP/文書 /media/user/BACKUP/写真
@@ -26,11 +28,11 @@ shoot() { # window file
         awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
              /Width/ {w=$NF} /Height/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')" +repage "$2"
 }
-find_window() { # a visible window of the program other than the given ones
+find_window() { # a visible window of the program other than the given one
     for _ in $(seq 100); do
         # xdotool's name search does not take Japanese; it also lists the root window first.
         id=$(xdotool search --pid $pid --onlyvisible --name '' 2>/dev/null | tail -n +2 |
-            grep -vxF -e "$@" | tail -1) && [ -n "$id" ] && echo "$id" && return
+            grep -vxF -e "$1" | tail -1) && [ -n "$id" ] && echo "$id" && return
         sleep 0.2
     done
     return 1

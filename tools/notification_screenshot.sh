@@ -6,12 +6,14 @@
 # and notification-daemon.
 # Usage: bash tools/notification_screenshot.sh [file.png]
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=shot_stage.sh
 source "$(dirname "$0")/shot_stage.sh"
 cd "$(dirname "$0")/.."
-export SHOT_OUT=$(realpath -m "${1:-docs/notification.png}")
+SHOT_OUT=$(realpath -m "${1:-docs/notification.png}")
+export SHOT_OUT
 daemon=/usr/lib/notification-daemon/notification-daemon
 [ -x "$daemon" ] || { echo "$0: needs notification-daemon (apt-get install notification-daemon)" >&2; exit 1; }
-export SHOT_DAEMON=$daemon
+export SHOT_DAEMON=$daemon NO_AT_BRIDGE=1 # no accessibility bus for the service
 
 cd /home/user
 # Last week's backup is on the drive; the new photos and quotes are what this run copies.
@@ -32,11 +34,11 @@ display -window root -size 8x8 xc:'#5d7a93' || true
 # Slow enough that the other window is active before the copy ends.
 XCPYCMD_THROTTLE_KIB=400 xcpylist バックアップ.xcpy &
 pid=$!
-find_window() { # a visible window of the program other than the given ones
+find_window() { # a visible window of the program other than the given one
     for _ in $(seq 100); do
         # xdotool's name search does not take Japanese; it also lists the root window first.
         id=$(xdotool search --pid $pid --onlyvisible --name '' 2>/dev/null | tail -n +2 |
-            grep -vxF -e "$@" | tail -1) && [ -n "$id" ] && echo "$id" && return
+            grep -vxF -e "$1" | tail -1) && [ -n "$id" ] && echo "$id" && return
         sleep 0.2
     done
     return 1

@@ -5,9 +5,11 @@
 # ImageMagick's import.
 # Usage: bash tools/preview_screenshot.sh [file.png]
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=shot_stage.sh
 source "$(dirname "$0")/shot_stage.sh"
 cd "$(dirname "$0")/.."
-export SHOT_OUT=$(realpath -m "${1:-docs/preview.png}")
+SHOT_OUT=$(realpath -m "${1:-docs/preview.png}")
+export SHOT_OUT
 
 cd /home/user
 mkdir -p 文書/報告書/2025 写真
@@ -26,11 +28,11 @@ cat >.shoot.sh <<'SHOOT'
 set -euo pipefail
 xcpylist バックアップ.xcpy &
 pid=$!
-find_window() { # a visible window of the program other than the given ones
+find_window() { # a visible window of the program other than the given one
     for _ in $(seq 50); do
         # xdotool's name search does not take Japanese; it also lists the root window first.
         id=$(xdotool search --pid $pid --onlyvisible --name '' 2>/dev/null | tail -n +2 |
-            grep -vxF -e "$@" | tail -1) && [ -n "$id" ] && echo "$id" && return
+            grep -vxF -e "$1" | tail -1) && [ -n "$id" ] && echo "$id" && return
         sleep 0.2
     done
     return 1

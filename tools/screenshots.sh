@@ -3,9 +3,11 @@
 # desktop. Needs root, a built program (build/bin), xvfb-run, xdotool and ImageMagick's import.
 # Usage: bash tools/screenshots.sh [folder]
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=shot_stage.sh
 source "$(dirname "$0")/shot_stage.sh"
 cd "$(dirname "$0")/.."
-export SHOT_OUT=$(realpath -m "${1:-docs}")
+SHOT_OUT=$(realpath -m "${1:-docs}")
+export SHOT_OUT
 
 cd /home/user
 mkdir -p 文書/報告書 写真 /media/user/BACKUP/報告書 /media/user/BACKUP/写真

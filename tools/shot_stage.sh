@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the screenshot scripts: runs the rest of the calling script on a staged desktop, so
 # that the pictures show the folders a user has rather than the build's or random ones.
 #
@@ -14,8 +15,10 @@ if [ -z "${XCPYLIST_STAGED_FROM:-}" ]; then
 fi
 
 stage_bin=${XCPYLIST_BIN:-$XCPYLIST_STAGED_FROM/build/bin}
-[ -x "$stage_bin/xcpylist" ] && [ -x "$stage_bin/xcpycmd" ] ||
-    { echo "$0: build the programs first (xcpylist and xcpycmd in $stage_bin)" >&2; exit 1; }
+if [ ! -x "$stage_bin/xcpylist" ] || [ ! -x "$stage_bin/xcpycmd" ]; then
+    echo "$0: build the programs first (xcpylist and xcpycmd in $stage_bin)" >&2
+    exit 1
+fi
 mount -t tmpfs -o mode=755 home /home
 mount -t tmpfs -o mode=755 media /media
 mkdir -p /home/user /media/user/BACKUP

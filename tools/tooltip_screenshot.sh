@@ -4,9 +4,11 @@
 # xdotool and ImageMagick's import.
 # Usage: bash tools/tooltip_screenshot.sh [file.png]
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=shot_stage.sh
 source "$(dirname "$0")/shot_stage.sh"
 cd "$(dirname "$0")/.."
-export SHOT_OUT=$(realpath -m "${1:-docs/tooltip.png}")
+SHOT_OUT=$(realpath -m "${1:-docs/tooltip.png}")
+export SHOT_OUT
 
 cd /home/user
 mkdir -p 文書/報告書 /media/user/BACKUP/報告書 写真
