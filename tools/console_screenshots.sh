@@ -1,55 +1,61 @@
 #!/usr/bin/env bash
-# Takes the README's console screenshots: a copy in progress and the finished run with its
-# result. Runs the real program on a small list, slowed down so the progress can be seen.
-# Needs a built program (build/bin), xvfb-run, xdotool and ImageMagick's import.
+# Takes the README's console screenshots, on a staged desktop: a copy in progress and the
+# finished run with its result. Runs the real program on a small list, slowed down so the
+# progress can be seen. Needs root, a built program (build/bin), xvfb-run, xdotool and
+# ImageMagick's import.
+# Usage: bash tools/console_screenshots.sh [folder]
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=shot_stage.sh
+source "$(dirname "$0")/shot_stage.sh"
 cd "$(dirname "$0")/.."
-out=$(realpath "${1:-docs}")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work"/{home,runtime} "$work/データ/報告書" "$work/写真/2026" "$work/バックアップ"/{データ,写真}
-chmod 700 "$work/runtime"
-for i in $(seq -w 1 24); do head -c 300000 /dev/urandom >"$work/データ/報告書/月報$i.xlsx"; done
-for i in $(seq -w 1 40); do head -c 150000 /dev/urandom >"$work/写真/2026/IMG_0$i.jpg"; done
-printf '%s\r\n' "$work/データ=$work/バックアップ/データ" "$work/写真=$work/バックアップ/写真" |
-    iconv -f UTF-8 -t CP932 >"$work/list.xcpy"
+SHOT_OUT=$(realpath -m "${1:-docs}")
+export SHOT_OUT
 
-cat >"$work/shoot.sh" <<SHOOT
+cd /home/user
+mkdir -p 文書/報告書 写真/2026 /media/user/BACKUP/文書 /media/user/BACKUP/写真
+for i in $(seq -w 1 24); do head -c 300000 /dev/urandom >"文書/報告書/月報$i.xlsx"; done
+for i in $(seq -w 1 40); do head -c 150000 /dev/urandom >"写真/2026/IMG_0$i.jpg"; done
+printf '%s\r\n' /home/user/文書=/media/user/BACKUP/文書 /home/user/写真=/media/user/BACKUP/写真 |
+    iconv -f UTF-8 -t CP932 >バックアップ.xcpy
+
+cat >.shoot.sh <<'SHOOT'
 set -euo pipefail
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" XCPYCMD_THROTTLE_KIB=1500
-unset COMSPEC
-build/bin/xcpylist "$work/list.xcpy" &
-pid=\$!
+XCPYCMD_THROTTLE_KIB=400 xcpylist バックアップ.xcpy &
+pid=$!
 # There is no window manager: the console is grabbed from the screen at its place.
 shoot() { # window file
-    import -window root -crop "\$(xwininfo -id "\$1" |
-        awk '/Absolute upper-left X/ {x=\$NF} /Absolute upper-left Y/ {y=\$NF}
-             /Width/ {w=\$NF} /Height/ {h=\$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')" +repage "\$2"
+    import -window root -crop "$(xwininfo -id "$1" |
+        awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+             /Width/ {w=$NF} /Height/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')" +repage "$2"
 }
-find_window() { # title pattern
-    for _ in \$(seq 100); do
-        id=\$(xdotool search --pid \$pid --onlyvisible --name "\$1" 2>/dev/null | head -1) &&
-            [ -n "\$id" ] && echo "\$id" && return
+find_window() { # a visible window of the program other than the given one
+    for _ in $(seq 100); do
+        # xdotool's name search does not take Japanese; it also lists the root window first.
+        id=$(xdotool search --pid $pid --onlyvisible --name '' 2>/dev/null | tail -n +2 |
+            grep -vxF -e "$1" | tail -1) && [ -n "$id" ] && echo "$id" && return
         sleep 0.2
     done
     return 1
 }
-main=\$(find_window 'XCOPYバッチ')
-xdotool windowfocus --sync "\$main"
+main=$(find_window none)
+xdotool windowfocus --sync "$main"
 xdotool key alt+f; sleep 0.5; xdotool key x
 sleep 1
 xdotool key Return
-console=\$(find_window '実行中')
-xdotool windowsize "\$console" 760 460
+console=$(find_window "$main")
+xdotool windowsize "$console" 760 460
 sleep 6
-shoot "\$console" "$out/console.png"
-# The copy ends at the final pause; a key ends the run.
-sleep 8
-xdotool mousemove --window "\$console" 300 200 click 1
+shoot "$console" "$SHOT_OUT/console.png"
+# The copy ends at the final pause (the title says so); a key ends the run.
+for _ in $(seq 150); do
+    xdotool getwindowname "$console" | grep -q '^XCOPY終了' && break
+    sleep 0.2
+done
+xdotool mousemove --window "$console" 300 200 click 1
 xdotool key space
 sleep 1.5
-shoot "\$console" "$out/console-finished.png"
-kill \$pid
+shoot "$console" "$SHOT_OUT/console-finished.png"
+kill $pid
 SHOOT
-xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/shoot.sh"
-echo "written: $out/console.png $out/console-finished.png"
+xvfb-run -a -s "-screen 0 1280x800x24" bash .shoot.sh
+echo "written: $SHOT_OUT/console.png $SHOT_OUT/console-finished.png"

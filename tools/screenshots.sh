@@ -1,31 +1,33 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots: the main window with a small list, at two sizes.
-# Needs a built program (build/bin), xvfb-run, xdotool and ImageMagick's import.
+# Takes the README's screenshots of the main window with a small list, at two sizes, on a staged
+# desktop. Needs root, a built program (build/bin), xvfb-run, xdotool and ImageMagick's import.
+# Usage: bash tools/screenshots.sh [folder]
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=shot_stage.sh
+source "$(dirname "$0")/shot_stage.sh"
 cd "$(dirname "$0")/.."
-out=${1:-docs}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work"/{home,runtime} "$work/データ/報告書" "$work/バックアップ/報告書" "$work/写真" "$work/backup/photos"
-chmod 700 "$work/runtime"
-printf '%s\r\n' "$work/データ/報告書=$work/バックアップ/報告書" "$work/写真=$work/backup/photos" \
-    "$work/写真=/media/usb/photos" | iconv -f UTF-8 -t CP932 >"$work/list.xcpy"
+SHOT_OUT=$(realpath -m "${1:-docs}")
+export SHOT_OUT
 
-cat >"$work/shoot.sh" <<SHOOT
+cd /home/user
+mkdir -p 文書/報告書 写真 /media/user/BACKUP/報告書 /media/user/BACKUP/写真
+printf '%s\r\n' /home/user/文書/報告書=/media/user/BACKUP/報告書 /home/user/写真=/media/user/BACKUP/写真 \
+    /home/user/写真=/media/user/USB/写真 | iconv -f UTF-8 -t CP932 >バックアップ.xcpy
+
+cat >.shoot.sh <<'SHOOT'
 set -euo pipefail
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime"
-build/bin/xcpylist "$work/list.xcpy" &
-pid=\$!
-for _ in \$(seq 50); do
-    id=\$(xdotool search --pid \$pid --onlyvisible --name 'XCOPY' 2>/dev/null | head -1) && [ -n "\$id" ] && break
+xcpylist バックアップ.xcpy &
+pid=$!
+for _ in $(seq 50); do
+    id=$(xdotool search --pid $pid --onlyvisible --name 'XCOPY' 2>/dev/null | head -1) && [ -n "$id" ] && break
     sleep 0.2
 done
 sleep 0.5
-import -window "\$id" "$out/screenshot.png"
-xdotool windowsize "\$id" 900 420
+import -window "$id" "$SHOT_OUT/screenshot.png"
+xdotool windowsize "$id" 900 420
 sleep 0.8
-import -window "\$id" "$out/screenshot-wide.png"
-kill \$pid
+import -window "$id" "$SHOT_OUT/screenshot-wide.png"
+kill $pid
 SHOOT
-xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/shoot.sh"
-echo "written: $out/screenshot.png $out/screenshot-wide.png"
+xvfb-run -a -s "-screen 0 1280x800x24" bash .shoot.sh
+echo "written: $SHOT_OUT/screenshot.png $SHOT_OUT/screenshot-wide.png"
