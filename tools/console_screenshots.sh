@@ -20,6 +20,8 @@ printf '%s\r\n' /home/user/文書=/media/user/BACKUP/文書 /home/user/写真=/m
 
 cat >.shoot.sh <<'SHOOT'
 set -euo pipefail
+# shellcheck source=shot_windows.sh
+source "$XCPYLIST_STAGED_FROM/tools/shot_windows.sh"
 XCPYCMD_THROTTLE_KIB=400 xcpylist バックアップ.xcpy &
 pid=$!
 # There is no window manager: the console is grabbed from the screen at its place.
@@ -28,21 +30,7 @@ shoot() { # window file
         awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
              /Width/ {w=$NF} /Height/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')" +repage "$2"
 }
-find_window() { # a visible window of the program other than the given one
-    for _ in $(seq 100); do
-        # xdotool's name search does not take Japanese; it also lists the root window first.
-        id=$(xdotool search --pid $pid --onlyvisible --name '' 2>/dev/null | tail -n +2 |
-            grep -vxF -e "$1" | tail -1) && [ -n "$id" ] && echo "$id" && return
-        sleep 0.2
-    done
-    return 1
-}
-main=$(find_window none)
-xdotool windowfocus --sync "$main"
-xdotool key alt+f; sleep 0.5; xdotool key x
-sleep 1
-xdotool key Return
-console=$(find_window "$main")
+run_list_from_file_menu
 xdotool windowsize "$console" 760 460
 sleep 6
 shoot "$console" "$SHOT_OUT/console.png"

@@ -25,6 +25,8 @@ printf '%s\r\n' "/home/user/写真=/media/user/BACKUP/写真" "/home/user/文書
 
 cat >/home/user/.shoot.sh <<'SHOOT'
 set -euo pipefail
+# shellcheck source=shot_windows.sh
+source "$XCPYLIST_STAGED_FROM/tools/shot_windows.sh"
 "$SHOT_DAEMON" &
 daemon=$!
 sleep 1
@@ -34,21 +36,7 @@ display -window root -size 8x8 xc:'#5d7a93' || true
 # Slow enough that the other window is active before the copy ends.
 XCPYCMD_THROTTLE_KIB=400 xcpylist バックアップ.xcpy &
 pid=$!
-find_window() { # a visible window of the program other than the given one
-    for _ in $(seq 100); do
-        # xdotool's name search does not take Japanese; it also lists the root window first.
-        id=$(xdotool search --pid $pid --onlyvisible --name '' 2>/dev/null | tail -n +2 |
-            grep -vxF -e "$1" | tail -1) && [ -n "$id" ] && echo "$id" && return
-        sleep 0.2
-    done
-    return 1
-}
-main=$(find_window none)
-xdotool windowfocus --sync "$main"
-xdotool key alt+f; sleep 0.5; xdotool key x
-sleep 1
-xdotool key Return
-console=$(find_window "$main")
+run_list_from_file_menu
 # Side by side below the notification's place, so that both show whole.
 xdotool windowsize "$main" 560 440
 xdotool windowsize "$console" 510 400

@@ -26,17 +26,10 @@ printf '%s\r\n' /home/user/文書/報告書=/media/user/BACKUP/報告書 \
 
 cat >.shoot.sh <<'SHOOT'
 set -euo pipefail
+# shellcheck source=shot_windows.sh
+source "$XCPYLIST_STAGED_FROM/tools/shot_windows.sh"
 xcpylist バックアップ.xcpy &
 pid=$!
-find_window() { # a visible window of the program other than the given one
-    for _ in $(seq 50); do
-        # xdotool's name search does not take Japanese; it also lists the root window first.
-        id=$(xdotool search --pid $pid --onlyvisible --name '' 2>/dev/null | tail -n +2 |
-            grep -vxF -e "$1" | tail -1) && [ -n "$id" ] && echo "$id" && return
-        sleep 0.2
-    done
-    return 1
-}
 main=$(find_window none)
 sleep 0.5
 xdotool windowfocus --sync "$main" key ctrl+p

@@ -31,3 +31,4 @@ for size in 16 32 48 64 128 256; do
     install -D -m 644 "$XCPYLIST_STAGED_FROM/resources/icons/app-$size.png" \
         "$HOME/.local/share/icons/hicolor/${size}x$size/apps/xcpylist.png"
 done
+
