@@ -13,3 +13,4 @@ build-release/bin/files_bench
 build-release/bin/console_bench build-release/bin/xcpycmd
 build-release/bin/preview_bench build-release/bin/xcpycmd
 bash bench/xcopy_bench.sh build-release/bin/xcpycmd
+bash bench/durable_bench.sh build-release/bin/xcpycmd
