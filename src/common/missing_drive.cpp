@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace xcpy {
@@ -50,7 +53,13 @@ std::optional<MissingDrive> missingDriveOf(const std::string& path, const DriveF
     std::string nearest = target;
     while (nearest != "/" && !facts.exists(nearest))
         nearest = parentOf(nearest);
-    if (nearest != target && isMountFolder(nearest) && !contains(facts.mountPoints, nearest))
+    if (contains(facts.mountPoints, nearest))
+        return std::nullopt;
+    if (nearest != target && isMountFolder(nearest))
+        return MissingDrive{nearest, false};
+    // A drive's own folder left behind empty: copying into it would fill the system disk.
+    if (!isMountFolder(nearest) && isMountFolder(parentOf(nearest)) && facts.isEmpty &&
+        facts.isEmpty(nearest))
         return MissingDrive{nearest, false};
     return std::nullopt;
 }
@@ -65,6 +74,15 @@ DriveFacts systemDriveFacts() {
     facts.exists = [](const std::string& folder) {
         struct stat st {};
         return ::stat(folder.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
+    };
+    facts.isEmpty = [](const std::string& folder) {
+        const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+        if (!dir)
+            return false; // unreadable: it may hold anything
+        while (const dirent* entry = ::readdir(dir.get()))
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                return false;
+        return true;
     };
     return facts;
 }

@@ -19,12 +19,14 @@ struct DriveFacts {
     std::vector<std::string> fstabPoints; // absolute, normal
     std::vector<std::string> mountPoints; // mounted now
     std::function<bool(const std::string&)> exists;
+    std::function<bool(const std::string&)> isEmpty; // an existing folder with nothing in it
 };
 
 // The missing drive of the destination folder `path`, when a copy to it would make folders
 // directly inside a folder where removable drives are mounted (/media, /media/USER,
-// /run/media/USER, /mnt) that holds no drive there, or when it lies at or below a mount point of
-// /etc/fstab that is not mounted. Nothing when the destination is fine.
+// /run/media/USER, /mnt) that holds no drive there, or into an empty folder inside one that no
+// drive is mounted on (what an automounter leaves when a stick goes), or when it lies at or below
+// a mount point of /etc/fstab that is not mounted. Nothing when the destination is fine.
 std::optional<MissingDrive> missingDriveOf(const std::string& path, const DriveFacts& facts);
 // The system's tables now, and its folders as they are when asked; read once for many paths.
 DriveFacts systemDriveFacts();

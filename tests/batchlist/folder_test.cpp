@@ -61,7 +61,7 @@ TEST(batchlist_FolderProbe, verdicts_sayWhichFolderIsWrongAndWhy_theMarkKeepsIts
     DriveFacts drives;
     drives.fstabPoints = {src.toStdString()};
     drives.exists = [](const std::string&) { return true; };
-    const DriveFacts noTables{{}, {}, drives.exists};
+    const DriveFacts noTables{{}, {}, drives.exists, {}};
     PairVerdict unmounted{examineFolder(src, noTables), examineFolder(src + "/backup", drives)};
     EXPECT_EQ(unmounted.mark(), CheckMark::NG);
     EXPECT_EQ(unmounted.notes(),

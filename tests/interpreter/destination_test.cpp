@@ -8,15 +8,18 @@
 namespace xcpycmd::test {
 namespace {
 
-// A machine with a plain /media and /mnt, a user folder below /media, a stick mounted in it,
-// and two table entries, one of them mounted.
+// A machine with a plain /media and /mnt, a user folder below /media, a stick mounted in it, the
+// empty folder of a stick that went, a folder of files in /mnt, and two table entries, one of
+// them mounted. Every folder but the stick's and /mnt/files is empty.
 xcpy::DriveFacts machine() {
     static const std::set<std::string> folders = {
-        "/",     "/media",     "/media/taro", "/media/taro/STICK", "/mnt",
-        "/home", "/home/taro", "/srv",        "/srv/backup",       "/srv/data"};
+        "/",           "/media",     "/media/taro", "/media/taro/STICK", "/media/taro/GONE",
+        "/mnt",        "/mnt/files", "/home",       "/home/taro",        "/srv",
+        "/srv/backup", "/srv/data"};
     return {{"/srv/backup", "/srv/data", "/mnt/nas"},
             {"/", "/media/taro/STICK", "/srv/data"},
-            [](const std::string& folder) { return folders.contains(folder); }};
+            [](const std::string& folder) { return folders.contains(folder); },
+            [](const std::string& folder) { return folder != "/mnt/files"; }};
 }
 
 TEST(MissingDrive, refusesFoldersMadeWhereNoDriveIsMounted) {
@@ -28,10 +31,13 @@ TEST(MissingDrive, refusesFoldersMadeWhereNoDriveIsMounted) {
         {"/media/nodisk/backup", "/media", false},
         {"/media/taro/NODISK/backup", "/media/taro", false},
         {"/mnt/stick", "/mnt", false},
-        {"/run/media/taro/STICK/x", "", false},  // no /run/media here: made below /
-        {"/media/taro/STICK/backup", "", false}, // the stick is there
-        {"/media/taro", "", false},              // exists: nothing is made
-        {"/home/taro/new/backup", "", false},    // made on a plain folder
+        {"/run/media/taro/STICK/x", "", false},                 // no /run/media here: made below /
+        {"/media/taro/STICK/backup", "", false},                // the stick is there
+        {"/media/taro", "", false},                             // exists: nothing is made
+        {"/media/taro/GONE/backup", "/media/taro/GONE", false}, // the stick's folder is left
+        {"/media/taro/GONE", "/media/taro/GONE", false},
+        {"/mnt/files/backup", "", false},     // a folder that holds files is the user's own
+        {"/home/taro/new/backup", "", false}, // made on a plain folder
         {"/srv/backup/2026", "/srv/backup", true},
         {"/srv/backup", "/srv/backup", true},      // the empty mount point itself
         {"/srv/data/2026", "", true},              // mounted
