@@ -91,6 +91,15 @@ TEST_F(Destination, missingDriveRefusesTheLineAndMakesNothing) {
         << r.out;
     EXPECT_FALSE(fs::exists(absent));
     fs::remove_all(absent);
+
+    // The empty folder a drive left behind counts as that drive; holding files, it is a folder.
+    const fs::path left = "/mnt/xcpycmd-test-gone-" + root.filename().string();
+    if (fs::create_directory(left)) {
+        EXPECT_TRUE(xcpy::missingDriveOf(left.string() + "/backup"));
+        std::ofstream(left / "file") << "x";
+        EXPECT_FALSE(xcpy::missingDriveOf(left.string() + "/backup"));
+        fs::remove_all(left);
+    }
 }
 
 } // namespace
