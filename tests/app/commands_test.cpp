@@ -2,13 +2,11 @@
 
 #include "batchlist/batch_list_view.h"
 #include "companions/hot_button.h"
-#include "companions/prompt_box.h"
 #include "files/test_helpers.h"
 
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
 namespace xcpy::test {

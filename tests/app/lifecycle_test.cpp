@@ -53,7 +53,7 @@ TEST_F(Lifecycle, start_loadsTheListOfTheCommandLineElseTheRememberedOne_closeWr
 
 struct CloseCase {
     const char* name;
-    bool copyRunning, unsaved;
+    bool unsaved;
     std::optional<qint32> answer; // to the save question
     bool saveSucceeds;            // else the save dialog is cancelled
     bool closes;
@@ -71,16 +71,7 @@ TEST_P(CloseRequest, answersDecideTheClose) {
         fakes.prompt.messageAnswers = {*c.answer};
     if (c.saveSucceeds)
         fakes.prompt.fileChoices = {path("saved.xcpy")};
-    bool closed = false;
-    if (c.copyRunning) {
-        fakes.prompt.messageAnswers.push_front(msg::kAnswerOk); // the run's confirmation
-        fakes.shell.onRun = [&](const QString&) { return closed = window->close(), 0; };
-        window->ExecXCopy();
-        fakes.prompt.messages.removeFirst();
-    } else {
-        closed = window->close();
-    }
-    EXPECT_EQ(closed, c.closes);
+    EXPECT_EQ(window->close(), c.closes);
     EXPECT_EQ(shownMessages().join(";"), c.message);
     EXPECT_EQ(fakes.prompt.dialogs.isEmpty(), c.answer != msg::kAnswerYes);
     // Settings are written only by a close that went on.
@@ -89,13 +80,12 @@ TEST_P(CloseRequest, answersDecideTheClose) {
 
 INSTANTIATE_TEST_SUITE_P(
     Matrix, CloseRequest,
-    ::testing::Values(
-        CloseCase{"copyRunning", true, true, {}, false, false, "コピー中です。終了できません|64|"},
-        CloseCase{"unsavedCancel", false, true, msg::kAnswerCancel, false, false, kAsk},
-        CloseCase{"unsavedYes", false, true, msg::kAnswerYes, true, true, kAsk},
-        CloseCase{"unsavedYesSaveCancelled", false, true, msg::kAnswerYes, false, false, kAsk},
-        CloseCase{"unsavedNo", false, true, msg::kAnswerNo, false, true, kAsk},
-        CloseCase{"nothingUnsaved", false, false, {}, false, true, ""}),
+    ::testing::Values(CloseCase{"unsavedCancel", true, msg::kAnswerCancel, false, false, kAsk},
+                      CloseCase{"unsavedYes", true, msg::kAnswerYes, true, true, kAsk},
+                      CloseCase{"unsavedYesSaveCancelled", true, msg::kAnswerYes, false, false,
+                                kAsk},
+                      CloseCase{"unsavedNo", true, msg::kAnswerNo, false, true, kAsk},
+                      CloseCase{"nothingUnsaved", false, {}, false, true, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Lifecycle, terminationSignals_askLikeACloseAndOneDuringTheQuestionEndsWithTheSettings) {

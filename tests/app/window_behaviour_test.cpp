@@ -1,7 +1,6 @@
 #include "support/window_fixture.h"
 
 #include "common/twips.h"
-#include "companions/prompt_box.h"
 #include "files/test_helpers.h"
 
 #include <QStatusBar>

@@ -3,13 +3,11 @@
 
 #include "batchlist/batch_list_view.h"
 #include "companions/hot_button.h"
-#include "companions/prompt_box.h"
 #include "files/test_helpers.h"
 
 #include <QDragEnterEvent>
 #include <QElapsedTimer>
 #include <QMimeData>
-#include <QTest>
 #include <QTextDocument>
 #include <QToolTip>
 

@@ -1,7 +1,7 @@
 #include "support/window_fixture.h"
 
 #include "companions/component_error.h"
-#include "support/failing_fs.h"
+#include "support/fuse_script.h"
 #include "test_helpers.h"
 
 namespace xcpy::test {
@@ -31,8 +31,7 @@ TEST_F(WindowFiles, save_failuresLeaveFileAndStateThenSuccessWritesGoldenBytesAn
     fakes.prompt.fileChoices = {old, path("no/such/folder/list.xcpy"), target};
     window->SaveBatList();
     window->SaveBatList();
-    ASSERT_EQ(fakes.prompt.errors.size(), 2);
-    EXPECT_EQ(fakes.prompt.errors[1].first, "SaveBatList");
+    ASSERT_EQ(errorRoutines(), QStringList({"SaveBatList", "SaveBatList"}));
     EXPECT_TRUE(fakes.prompt.errors[1].second.description.contains("保存先のフォルダ"));
     EXPECT_EQ(readBytes(old), "old=bytes\r\n");
     EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.xcpy"});
@@ -61,8 +60,9 @@ TEST_F(WindowFiles, saveAndExport_toADiskThatFailsOnlyAtTheEnd_reportAndKeepTheO
         QTemporaryDir backing, mountPoint;
         ASSERT_TRUE(writeBytes(backing.filePath("list.xcpy"), "old=list\r\n"));
         ASSERT_TRUE(writeBytes(backing.filePath("job.bat"), "old batch\r\n"));
-        const test::FailingFs disk(backing.path().toStdString(), mountPoint.path().toStdString(),
-                                   {"--fail", failing, "--error", "ENOSPC"});
+        const FuseScript disk(
+            XCPY_FAILING_FS, mountPoint.path().toStdString(),
+            {backing.path().toStdString(), "--fail", failing, "--error", "ENOSPC"});
         if (!disk.unavailable.empty())
             GTEST_SKIP() << disk.unavailable;
         fakes.prompt.errors.clear();
@@ -71,9 +71,7 @@ TEST_F(WindowFiles, saveAndExport_toADiskThatFailsOnlyAtTheEnd_reportAndKeepTheO
         EXPECT_FALSE(window->SaveBatList());
         window->CreateBatFile();
 
-        ASSERT_EQ(fakes.prompt.errors.size(), 2);
-        EXPECT_EQ(fakes.prompt.errors[0].first, "SaveBatList");
-        EXPECT_EQ(fakes.prompt.errors[1].first, "CreateBatFile");
+        ASSERT_EQ(errorRoutines(), QStringList({"SaveBatList", "CreateBatFile"}));
         for (const auto& [routine, error] : fakes.prompt.errors) {
             if (QString(failing) == "fsyncdir") // renamed already: the user is told to save again
                 EXPECT_TRUE(error.description.contains("確かめられませんでした"))
@@ -120,8 +118,7 @@ TEST_F(WindowFiles, open_refusesNonListsSilentlyAndFlagsAListReadInPart) {
     writeBytes(path("bad.xcpy"), "/a=/b\r\n/c=/d\r\n/e=\x81\x20\r\n/f=/g\r\n");
     window->OpenBatList(path("bad.xcpy"));
     EXPECT_EQ(rows(), 2);
-    ASSERT_EQ(fakes.prompt.errors.size(), 1);
-    EXPECT_EQ(fakes.prompt.errors[0].first, "OpenBatList");
+    ASSERT_EQ(errorRoutines(), QStringList("OpenBatList"));
     EXPECT_TRUE(fakes.prompt.errors[0].second.description.contains("3 行目の前まで"));
     EXPECT_EQ(panel("FileName")->text(), path("bad.xcpy"));
     EXPECT_TRUE(window->unsavedChanges());
@@ -144,8 +141,7 @@ TEST_F(WindowFiles, createBatFile_refusesUnsafeTextLogsOnlyWhatIsWrittenAndWrite
     fakes.prompt.fileChoices = {std::nullopt, path("no/such/x.bat"), path("backup.bat")};
     window->CreateBatFile();
     window->CreateBatFile();
-    ASSERT_EQ(fakes.prompt.errors.size(), 1);
-    EXPECT_EQ(fakes.prompt.errors[0].first, "CreateBatFile");
+    ASSERT_EQ(errorRoutines(), QStringList("CreateBatFile"));
     EXPECT_TRUE(fakes.logLines.isEmpty()) << "a cancelled or failed write logs nothing";
     EXPECT_TRUE(panel("BatName")->text().isEmpty());
     EXPECT_EQ(window->batDir(), QDir::currentPath());
@@ -205,8 +201,7 @@ TEST_F(WindowFiles, run_writesRunFileLogsRunsWhileFlagIsSetAndReportsAStartFailu
         throw ComponentError(53, QStringLiteral("cmd.exe を起動できません"));
     };
     window->ExecXCopy();
-    ASSERT_EQ(fakes.prompt.errors.size(), 1);
-    EXPECT_EQ(fakes.prompt.errors[0].first, "ExecXCopy");
+    ASSERT_EQ(errorRoutines(), QStringList("ExecXCopy"));
     EXPECT_EQ(fakes.prompt.errors[0].second.number, 53);
     EXPECT_FALSE(window->copyRunning());
     EXPECT_EQ(fakes.logLines.last(), "XCOPY実行できませんでした: cmd.exe を起動できません");
@@ -219,6 +214,7 @@ TEST_F(WindowFiles, duringRun_closeAndSecondRunAreRefusedOtherCommandsWork) {
         window->showMaximized();
         window->showMinimized();
         EXPECT_FALSE(window->close());
+        EXPECT_TRUE(fakes.log.calls.filter("WriteSetting").isEmpty()) << "a refused close";
         window->ExecXCopy();
         window->mnuF[2]->trigger(); // Save keeps its rules during a run
         return 0;

@@ -1,6 +1,5 @@
 #include "files/codepage.h"
 #include "interpreter/exclude_list.h"
-#include "interpreter/progress.h"
 #include "interpreter/substring_matcher.h"
 #include "support.h"
 
@@ -60,16 +59,9 @@ TEST_F(Exclude, ALongListExcludesExactlyWhatItsLinesName) {
     write("two.txt", xcpy::utf8ToCp932("report_\r\n.bak\r\nデータ/\r\n").text);
 
     // With a progress channel, whose plan must leave out the same files.
-    const int fd = ::open("progress", O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0);
-    ProgressWriter writer(fd);
-    std::istringstream in;
-    std::ostringstream out;
-    Console console(in, out, out);
-    console.setProgress(&writer);
-    EXPECT_EQ(runBatchText("XCopy.exe src dst /E /I /Y /EXCLUDE:one.txt+two.txt", console), 0)
-        << out.str();
-    ::close(fd);
+    const auto r =
+        batchWithProgress("XCopy.exe src dst /E /I /Y /EXCLUDE:one.txt+two.txt", "progress");
+    EXPECT_EQ(r.status, 0) << r.out;
     std::size_t keptBytes = 0;
     for (const auto& name : kept)
         keptBytes += name.size();

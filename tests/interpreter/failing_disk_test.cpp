@@ -1,6 +1,5 @@
-#include "interpreter/progress.h"
 #include "support.h"
-#include "support/failing_fs.h"
+#include "support/fuse_script.h"
 
 namespace xcpycmd::test {
 namespace {
@@ -37,27 +36,17 @@ TEST_F(FailingDisk, AFileThatCannotBeMadeDurableIsAWriteErrorAndNotCopied) {
             write("back/dst/sub/bad.txt", "older copy");
             setTime("back/dst/sub/bad.txt", base - 100);
         }
-        const xcpy::test::FailingFs disk(
-            path("back"), path("mnt"),
-            {"--fail", c.failing, "--error", c.error, "--starting-with", "DOOMED"});
+        const xcpy::test::FuseScript disk(
+            XCPY_FAILING_FS, path("mnt"),
+            {path("back"), "--fail", c.failing, "--error", c.error, "--starting-with", "DOOMED"});
         if (!disk.unavailable.empty())
             GTEST_SKIP() << disk.unavailable;
 
         // The progress counts only what arrived, never the file that failed.
-        const int channel =
-            ::open(path("progress").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        ProgressWriter writer(channel);
-        std::istringstream in;
-        std::ostringstream out;
-        Console console(in, out, out);
-        console.setProgress(&writer);
-        const Result r{
-            runXCopy(splitArguments(q("src") + " " + q("mnt/dst") + " /D /E /I /Y /C"), console),
-            out.str()};
-        writer.lineEnded(r.status);
-        ::close(channel);
+        const auto r = batchWithProgress(
+            "XCopy.exe " + q("src") + " " + q("mnt/dst") + " /D /E /I /Y /C\r\n", "progress");
         const std::string progress = read("progress");
-        EXPECT_TRUE(progress.starts_with("plan 4 ")) << progress;
+        EXPECT_TRUE(progress.starts_with("line 1 1\nplan 4 ")) << progress;
         EXPECT_TRUE(progress.ends_with("done 3 18\nend 5\n")) << progress;
         EXPECT_EQ(r.status, 5) << r.out;
         EXPECT_NE(r.out.find("書き込めません - " + path("mnt/dst/sub/bad.txt") + ": " + c.message),
@@ -83,12 +72,6 @@ TEST_F(FailingDisk, AFileThatCannotBeMadeDurableIsAWriteErrorAndNotCopied) {
         EXPECT_EQ(temporaries(), 0);
     }
 }
-
-} // namespace
-} // namespace xcpycmd::test
-
-namespace xcpycmd::test {
-namespace {
 
 // A real full disk: the copy names the cause as a full disk, and nothing half written stays.
 TEST_F(FailingDisk, aFullDiskIsReportedAsFull) {

@@ -1,9 +1,7 @@
 #include "support.h"
 
 #include <algorithm>
-#include <chrono>
 #include <random>
-#include <thread>
 
 namespace xcpycmd::test {
 namespace {
@@ -17,14 +15,11 @@ class PowerCut : public Binary {
 protected:
     void SetUp() override {
         Binary::SetUp();
-        if (::geteuid() != 0)
-            GTEST_SKIP() << "needs root to mount loop devices";
-        for (const char* tool : {"mkfs.btrfs", "mkfs.ext4", "e2fsck"})
-            if (!run(std::string("command -v ") + tool))
-                GTEST_SKIP() << tool << " is not installed (tools/install-deps.sh)";
-        fs::create_directories(path("disk"));
-        fs::create_directories(path("stick"));
-        fs::create_directories(path("picture"));
+        if (const std::string why = cannotMount(false, {"mkfs.btrfs", "mkfs.ext4", "e2fsck"});
+            !why.empty())
+            GTEST_SKIP() << why;
+        for (const char* folder : {"disk", "stick", "picture"})
+            fs::create_directories(path(folder));
         // In memory where possible: the flushes the copy asks for then stop at the picture's
         // disk instead of reaching this machine's own, which keeps the test quick.
         diskImage_ = fs::is_directory("/dev/shm") ? "/dev/shm/" : path("");
@@ -70,8 +65,7 @@ protected:
             const auto i = static_cast<std::time_t>(source_.size());
             file.time = {1'600'000'001 + 2 * i, 100'000'001 + 2'000 * i};
             write("src/" + name, file.bytes);
-            const timespec times[2] = {file.time, file.time};
-            ASSERT_EQ(::utimensat(AT_FDCWD, path("src/" + name).c_str(), times, 0), 0);
+            setTime("src/" + name, file.time.tv_sec, file.time.tv_nsec);
             source_.push_back(std::move(file));
         };
         for (int i = 0; i < 300; ++i)
@@ -170,13 +164,10 @@ TEST_F(PowerCut, CutAfterTheResultFindsEveryFileWhole) {
     const std::string atOnce = takePicture();
     commitJournal();
     const std::string later = takePicture();
-    {
-        SCOPED_TRACE("cut right after the result");
-        examine(atOnce, true);
-    }
-    {
-        SCOPED_TRACE("cut after the next journal commit");
-        examine(later, true);
+    for (const auto& [picture, when] : {std::pair(atOnce, "right after the result"),
+                                        std::pair(later, "after the next journal commit")}) {
+        SCOPED_TRACE(std::string("cut ") + when);
+        examine(picture, true);
     }
 }
 

@@ -1,7 +1,4 @@
-#include "interpreter/progress.h"
 #include "support.h"
-
-#include <unistd.h>
 
 namespace xcpycmd::test {
 namespace {
@@ -19,23 +16,15 @@ TEST_F(Progress, eachLinePlansAndEndsWithItsStatus_andDoneMatchesUnlessAnswersSk
     const auto line = [&](const char* from, const char* to, const std::string& switches) {
         return "XCopy.exe " + q(from) + " " + q(to) + " " + switches + "\r\n";
     };
-    const int fd = ::open(path("progress").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0);
-    ProgressWriter writer(fd);
-    std::istringstream in("N\n");
-    std::ostringstream out;
-    Console console(in, out, out);
-    console.setProgress(&writer);
     // Files changed on or after a day: all of w but s5, which is older. A line's end gives its
     // own status; the batch returns the highest.
     setTime("w/s5/f.txt", 1'000'000);
-    const int status = runBatchText(line("w", "d", "/E /I /EXCLUDE:" + path("ex.txt")) +
-                                        line("missing", "d", "/E") + line("w", "u", "/S /U /Y") +
-                                        line("w", "d", "/D /E") + line("w/s0", "d/s0", "/-Y") +
-                                        line("w", "since", "/D:1-1-2000 /E /I") + "PAUSE\r\n",
-                                    console);
-    ::close(fd);
-    EXPECT_EQ(status, 4) << out.str();
+    const auto r = batchWithProgress(line("w", "d", "/E /I /EXCLUDE:" + path("ex.txt")) +
+                                         line("missing", "d", "/E") + line("w", "u", "/S /U /Y") +
+                                         line("w", "d", "/D /E") + line("w/s0", "d/s0", "/-Y") +
+                                         line("w", "since", "/D:1-1-2000 /E /I") + "PAUSE\r\n",
+                                     "progress", "N\n");
+    EXPECT_EQ(r.status, 4) << r.out;
 
     std::vector<std::string> progress;
     std::istringstream lines(read("progress"));
@@ -53,7 +42,7 @@ TEST_F(Progress, eachLinePlansAndEndsWithItsStatus_andDoneMatchesUnlessAnswersSk
             "line 3 6", "plan 2 14",   "done 2 14",   "end 0", "line 4 6", "plan 1 40", "done 1 40",
             "end 0",    "line 5 6",    "plan 1 1",    "wait",  "resume",   "done 0 0",  "end 0",
             "line 6 6", "plan 39 814", "done 39 814", "end 0", "wait",     "resume"}))
-        << out.str();
+        << r.out;
 }
 
 } // namespace

@@ -1,12 +1,5 @@
 #include "files/codepage.h"
-#include "interpreter/progress.h"
 #include "support.h"
-
-#include <algorithm>
-#include <chrono>
-#include <csignal>
-#include <thread>
-#include <unistd.h>
 
 namespace xcpycmd::test {
 namespace {
@@ -32,10 +25,7 @@ TEST_F(Binary, InterruptLeavesNoHalfFileAndARerunCompletesTheCopy) {
             const pid_t pid = start("/c " + q("run.bat"), "",
                                     "export XCPYCMD_THROTTLE_KIB=4096 XCPYCMD_WORKERS=" +
                                         std::to_string(workers));
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (temporaries() == 0 && std::chrono::steady_clock::now() < deadline)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            ASSERT_GE(temporaries(), 1);
+            ASSERT_TRUE(waitUntil([&] { return temporaries() > 0; }));
             std::this_thread::sleep_for(std::chrono::milliseconds(100)); // a tenth copied
             ::kill(pid, sig);
             const int status = wait(pid);
@@ -141,39 +131,27 @@ using BatchLine = TempTree;
 TEST_F(BatchLine, ALineHoldingANulByteIsRefusedAndTheBatchGoesOn) {
     write("src/a.txt", "a");
     const std::string nul(1, '\0');
-    std::istringstream in;
-    std::ostringstream out;
-    Console console(in, out, out);
     // Refused like an unknown command: no copy failed. The NUL counts though expanding the
     // line would drop it with the name it ends.
-    EXPECT_EQ(runBatchText("ECHO a%" + nul + "%b\r\n", console), 0);
+    const auto echo = batchWithProgress("ECHO a%" + nul + "%b\r\n", "echo");
+    EXPECT_EQ(echo.status, 0);
 
     // Handed to the system, the destination would end at the NUL, in "cut".
     const std::string text = "XCopy.exe " + q("src") + " \"" + path("cut") + nul +
                              "/more\" /I /Y\r\nXCopy.exe " + q("src") + " " + q("ok") + " /I\r\n";
-    const int fd = ::open(path("progress").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0);
-    ProgressWriter writer(fd);
-    console.setProgress(&writer);
-    EXPECT_EQ(runBatchText(text, console), 4) << out.str();
-    ::close(fd);
+    const auto r = batchWithProgress(text, "progress");
+    EXPECT_EQ(r.status, 4) << r.out;
     EXPECT_FALSE(exists("cut"));
     EXPECT_EQ(read("ok/a.txt"), "a");
     EXPECT_TRUE(read("progress").starts_with("line 1 2\ndone 0 0\nend 4\nline 2 2\nplan 1 1\n"))
         << read("progress");
-    const std::string shown = out.str();
-    EXPECT_EQ(shown.find(nul), std::string::npos);
-    EXPECT_NE(shown.find("cut<NUL>/more"), std::string::npos) << shown;
-    EXPECT_EQ(namesIn(shown, "この行には NUL 文字 (0x00) が含まれているため").size(), 2u) << shown;
+    EXPECT_EQ(r.out.find(nul), std::string::npos);
+    EXPECT_NE(r.out.find("cut<NUL>/more"), std::string::npos) << r.out;
+    EXPECT_EQ(namesIn(echo.out + r.out, "この行には NUL 文字 (0x00) が含まれているため").size(), 2u)
+        << r.out;
 
     // A preview tells the window that the line would copy nothing.
-    const int planFd = ::open(path("plan").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_GE(planFd, 0);
-    ProgressWriter planWriter(planFd);
-    console.setProgress(&planWriter);
-    console.setPreview(true);
-    EXPECT_EQ(runBatchText(text, console), 4);
-    ::close(planFd);
+    EXPECT_EQ(batchWithProgress(text, "plan", "", true).status, 4);
     EXPECT_TRUE(read("plan").starts_with("line 1 2\nrefused bad-command\nline 2 2\n"))
         << read("plan");
 }
@@ -224,12 +202,6 @@ TEST_P(Safety, TooDeepATreeIsAnErrorAfterCopyingWhatLiesAbove) {
     EXPECT_FALSE(exists("dst" + deep.substr(3) + "/deep.txt"));
 }
 
-} // namespace
-} // namespace xcpycmd::test
-
-namespace xcpycmd::test {
-namespace {
-
 TEST_F(Binary, leftoversOfEndedRunsAreSweptButALiveRunsAreKept) {
     // A process that lives on with an id an ended run once had.
     const pid_t other = ::fork();
@@ -247,9 +219,7 @@ TEST_F(Binary, leftoversOfEndedRunsAreSweptButALiveRunsAreKept) {
     // A live run writes a temporary over an existing file while another run sweeps the folder.
     write("live.bat", "XCopy.exe " + q("big") + " " + q("dst") + " /Y\r\n");
     const pid_t live = start("/c " + q("live.bat"), "", "export XCPYCMD_THROTTLE_KIB=1024");
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (temporaries() == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(waitUntil([&] { return temporaries() > 0; }));
     for (const std::string& name : leftovers)
         write("dst/" + name, "half");
     const auto r = runBatch("XCopy.exe " + q("src") + " " + q("dst") + " /Y\r\n");

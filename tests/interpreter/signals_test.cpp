@@ -1,9 +1,5 @@
 #include "support.h"
-
-#include <chrono>
-#include <csignal>
-#include <fstream>
-#include <thread>
+#include "support/fuse_script.h"
 
 namespace xcpycmd::test {
 namespace {
@@ -24,14 +20,6 @@ protected:
             if (read("dst/f" + std::to_string(i) + ".bin") != std::string(256 << 10, 'a' + i))
                 return false;
         return true;
-    }
-    // Waits until the run has shown its first line.
-    void waitUntilRunning() {
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (read("out.txt").find("XCopy.exe") == std::string::npos &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
-        std::this_thread::sleep_for(200ms);
     }
     // Throttled to about two seconds for the whole copy.
     static constexpr const char* kSlow = "export XCPYCMD_THROTTLE_KIB=1024 XCPYCMD_WORKERS=1";
@@ -69,74 +57,39 @@ TEST_F(Signals, aProgressReaderThatGoesAwayCostsOnlyTheProgress) {
 // A destination whose server stopped answering holds the run in the kernel, in a wait that
 // only a fatal signal breaks; SIGTERM ends it there as it would end a running copy.
 TEST_F(Signals, terminationEndsARunBlockedOnADestinationThatDoesNotAnswer) {
-    if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0)
-        GTEST_SKIP() << "needs root and /dev/fuse to mount a share that does not answer";
     fs::create_directories(path("share"));
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t share = ::fork();
-    if (share == 0) {
-        ::setsid(); // a kill of the test's group leaves it to unmount itself
-        ::dup2(ready[1], STDOUT_FILENO);
-        ::execl("/usr/bin/python3", "python3", XCPY_SILENT_SHARE, path("share").c_str(), "30",
-                nullptr);
-        ::_exit(127);
-    }
-    ::close(ready[1]);
-    char said[16] = {};
-    const bool mounted =
-        ::read(ready[0], said, sizeof said - 1) > 0 && std::string(said).starts_with("ready");
-    ::close(ready[0]);
-    if (!mounted) {
-        ::kill(share, SIGKILL);
-        wait(share);
-        GTEST_SKIP() << "the share that does not answer could not be mounted";
-    }
+    const xcpy::test::FuseScript share(XCPY_SILENT_SHARE, path("share"), {"30"});
+    if (!share.unavailable.empty())
+        GTEST_SKIP() << share.unavailable;
     // Its requests now wait unread, as for a server that went away. A thread of it that has not
     // stopped yet could still take a request, which then holds the run in the kernel for good.
-    ::kill(share, SIGSTOP);
-    const auto allStopped = [share] {
-        for (const auto& task :
-             fs::directory_iterator("/proc/" + std::to_string(share) + "/task")) {
-            std::ifstream stat(task.path() / "stat");
-            std::string line;
-            std::getline(stat, line);
-            const auto state = line.find(") ");
-            if (state == std::string::npos || line[state + 2] != 'T')
+    ::kill(share.server(), SIGSTOP);
+    const std::string tasks = "/proc/" + std::to_string(share.server()) + "/task";
+    EXPECT_TRUE(waitUntil([&] {
+        for (const auto& task : fs::directory_iterator(tasks)) {
+            const std::string stat = read(task.path() / "stat");
+            if (stat.find(") T") == std::string::npos)
                 return false;
         }
         return true;
-    };
-    while (!allStopped())
-        std::this_thread::sleep_for(1ms);
+    }));
     write("run.bat", "XCopy.exe " + q("src") + " " + q("share/backup") + " /E /I /Y\r\n");
     const pid_t pid = start("/c " + q("run.bat"));
     // Sent once the run waits in the kernel for the share: for its answer, or for the share to
     // take requests at all when it stopped before it was ready.
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    const auto waitsForShare = [](const std::string& where) {
+    EXPECT_TRUE(waitUntil([&] {
+        const std::string where = read("/proc/" + std::to_string(pid) + "/wchan");
         return where == "request_wait_answer" || where == "fuse_get_req";
-    };
-    std::string waiting;
-    while (!waitsForShare(waiting) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(10ms);
-        std::ifstream wchan("/proc/" + std::to_string(pid) + "/wchan");
-        std::getline(wchan, waiting);
-    }
-    EXPECT_TRUE(waitsForShare(waiting)) << waiting;
+    }));
     const auto sent = std::chrono::steady_clock::now();
     ::kill(pid, SIGTERM);
     int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() - sent < 5s)
-        std::this_thread::sleep_for(10ms);
-    const auto took = std::chrono::steady_clock::now() - sent;
-    if (::waitpid(pid, &status, WNOHANG) == 0 && took >= 5s)
+    if (!waitUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; })) {
         ::kill(pid, SIGKILL);
-    ::kill(share, SIGCONT);
-    ::system(("umount -l " + path("share") + " 2>/dev/null").c_str());
-    ::kill(share, SIGKILL);
-    wait(share);
-    wait(pid);
+        wait(pid);
+    }
+    const auto took = std::chrono::steady_clock::now() - sent;
+    ::kill(share.server(), SIGCONT);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
     EXPECT_LT(took, 3s);
 }
@@ -164,11 +117,7 @@ TEST_F(Binary, oneWorkerCopiesOneFileAtATimeAndKeepsFewFoldersOpen) {
         const pid_t pid =
             start("/c " + q("run.bat"), "",
                   std::string("export XCPYCMD_THROTTLE_KIB=1024 XCPYCMD_WORKERS=") + workers);
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (read("out.txt").find("XCopy.exe") == std::string::npos &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
-        std::this_thread::sleep_for(300ms);
+        waitUntilRunning();
         int threads = 0; // one worker copies in the walking thread itself
         for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
             std::ifstream name(task.path() / "comm");

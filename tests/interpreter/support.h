@@ -2,18 +2,23 @@
 
 #include "interpreter/batch.h"
 #include "interpreter/console.h"
+#include "interpreter/progress.h"
 #include "interpreter/xcopy.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -24,6 +29,28 @@ namespace fs = std::filesystem;
 // Runs a shell command with its output discarded; true when it succeeded.
 inline bool run(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Why a test that mounts images cannot run here, "" when it can: it needs root, with `fuse`
+// /dev/fuse too, and the `tools`.
+inline std::string cannotMount(bool fuse, const std::vector<std::string>& tools) {
+    if (::geteuid() != 0 || (fuse && ::access("/dev/fuse", R_OK | W_OK) != 0))
+        return fuse ? "needs root and /dev/fuse to mount file systems" : "needs root to mount";
+    for (const std::string& tool : tools)
+        if (!run("command -v " + tool))
+            return tool + " is not installed (tools/install-deps.sh)";
+    return "";
+}
+
+// Polls `done` for up to ten seconds; true once it held.
+inline bool waitUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 // Unmounts a file system mounted for a test when it goes.
@@ -65,8 +92,8 @@ protected:
     bool exists(const std::string& relative) const {
         return fs::exists(fs::symlink_status(root / relative));
     }
-    void setTime(const std::string& relative, std::time_t seconds) const {
-        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    void setTime(const std::string& relative, std::time_t seconds, long nanoseconds = 0) const {
+        const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
         ASSERT_EQ(::utimensat(AT_FDCWD, path(relative).c_str(), times, 0), 0);
     }
     // Temporary files of the copy engine anywhere below the root.
@@ -87,6 +114,22 @@ protected:
         std::ostringstream out;
         Console console(in, out, out);
         const int status = runXCopy(splitArguments(line), console);
+        return {status, out.str()};
+    }
+    // Runs a batch text in-process with its progress channel written to the file `channel`.
+    Result batchWithProgress(const std::string& text, const std::string& channel,
+                             const std::string& input = "", bool preview = false) const {
+        const int fd =
+            ::open(path(channel).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        EXPECT_GE(fd, 0);
+        ProgressWriter writer(fd);
+        std::istringstream in(input);
+        std::ostringstream out;
+        Console console(in, out, out);
+        console.setProgress(&writer);
+        console.setPreview(preview);
+        const int status = runBatchText(text, console);
+        ::close(fd);
         return {status, out.str()};
     }
 
@@ -120,6 +163,11 @@ protected:
     // The exit status of a process that wait() returned, or 128 + the signal that ended it.
     static int exitStatus(int status) {
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    // Waits until a run started here has shown its first line, and a little more.
+    void waitUntilRunning() {
+        waitUntil([&] { return read("out.txt").find("XCopy.exe") != std::string::npos; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
     // Runs a batch text through the real program; returns its exit status and output.
     Result runBatch(const std::string& text, const std::string& input = "",

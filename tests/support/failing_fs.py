@@ -4,23 +4,17 @@
 It stands in for a pulled stick, a failing disk, or a file system that finds out late that it has
 no room: writing succeeds, making the data durable does not.
 
-Usage: failing_fs.py BACKING MOUNTPOINT [options]
+Usage: failing_fs.py MOUNTPOINT BACKING [options]
   --fail CALLS          comma-separated calls that fail: fsync (fsync and fdatasync of a file),
                         flush (the close of a file opened for writing), fsyncdir (fsync of a
                         folder); default fsync
   --error NAME          the errno they fail with: EIO (default) or ENOSPC
-  --name GLOB           only files and folders whose name at the time of the call matches
-                        (default *); note that a file written under a temporary name and renamed
-                        afterwards is flushed under the temporary name
   --starting-with TEXT  only files whose data starts with TEXT, whatever they are called
-  --armed-by PATH       only while PATH exists: create it to start failing, remove it to stop
-  --lifetime SECONDS    unmount after this long at the latest (default 300)
-Prints "ready" once mounted. Unmounts itself and ends when its parent process goes away or its
-lifetime is over, so a test that dies never leaves it behind.
+Prints "ready" once mounted. Unmounts itself and ends when its parent process goes away or after
+five minutes, so a test that dies never leaves it behind.
 """
 import argparse
 import errno
-import fnmatch
 import os
 import subprocess
 import threading
@@ -32,34 +26,25 @@ from fusepy import FUSE, FuseOSError, Operations
 class FailingFs(Operations):
     use_ns = True
 
-    def __init__(self, backing, fail, error, name, starting_with, armed_by):
+    def __init__(self, backing, fail, error, starting_with):
         self.backing = backing
         self.fail = fail
         self.error = error
-        self.name = name
-        self.starting_with = starting_with.encode() if starting_with else b""
-        self.armed_by = armed_by
+        self.starting_with = starting_with.encode()
         self.writers = set()  # handles opened for writing
 
     def real(self, path):
         return os.path.join(self.backing, path.lstrip("/"))
 
-    def fails(self, call, path, fh=None):
+    def fails(self, call, fh=None):
         if call not in self.fail:
             return False
-        if self.armed_by and not os.path.exists(self.armed_by):
-            return False
-        if not fnmatch.fnmatchcase(os.path.basename(path or ""), self.name):
-            return False
-        if self.starting_with and fh is not None:
-            return self.data_start(fh) == self.starting_with
-        return True
-
-    def data_start(self, fh):
+        if not self.starting_with or fh is None:
+            return True
         # The handle may be write-only: read through a second one.
         reader = os.open(f"/proc/self/fd/{fh}", os.O_RDONLY)
         try:
-            return os.pread(reader, len(self.starting_with), 0)
+            return os.pread(reader, len(self.starting_with), 0) == self.starting_with
         finally:
             os.close(reader)
 
@@ -118,7 +103,7 @@ class FailingFs(Operations):
                  "f_flag", "f_frsize", "f_namemax")}
 
     def fsyncdir(self, path, datasync, fh):
-        if self.fails("fsyncdir", path):
+        if self.fails("fsyncdir"):
             raise FuseOSError(self.error)
 
     # File data.
@@ -146,12 +131,12 @@ class FailingFs(Operations):
             os.truncate(self.real(path), length)
 
     def fsync(self, path, datasync, fh):
-        if self.fails("fsync", path, fh):
+        if self.fails("fsync", fh):
             raise FuseOSError(self.error)
         os.fsync(fh)
 
     def flush(self, path, fh):
-        if fh in self.writers and self.fails("flush", path, fh):
+        if fh in self.writers and self.fails("flush", fh):
             raise FuseOSError(self.error)
 
     def release(self, path, fh):
@@ -169,20 +154,17 @@ def unmount_when_orphaned(mountpoint, parent, lifetime):
 
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
-    parser.add_argument("backing")
     parser.add_argument("mountpoint")
+    parser.add_argument("backing")
     parser.add_argument("--fail", default="fsync")
     parser.add_argument("--error", choices=("EIO", "ENOSPC"), default="EIO")
-    parser.add_argument("--name", default="*")
     parser.add_argument("--starting-with", default="")
-    parser.add_argument("--armed-by", default="")
-    parser.add_argument("--lifetime", type=float, default=300.0)
     args = parser.parse_args()
     fail = set(args.fail.split(","))
     if not fail <= {"fsync", "flush", "fsyncdir"}:
         parser.error("--fail takes fsync, flush and fsyncdir")
     threading.Thread(target=unmount_when_orphaned,
-                     args=(args.mountpoint, os.getppid(), args.lifetime), daemon=True).start()
+                     args=(args.mountpoint, os.getppid(), 300.0), daemon=True).start()
     operations = FailingFs(os.path.abspath(args.backing), fail, getattr(errno, args.error),
-                           args.name, args.starting_with, args.armed_by)
+                           args.starting_with)
     FUSE(operations, args.mountpoint, foreground=True, nothreads=False, hard_remove=True)

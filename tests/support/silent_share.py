@@ -1,19 +1,22 @@
 #!/usr/bin/python3
 """A file system whose root answers and whose every other lookup blocks until it is unmounted.
 
-It stands in for a network share that stopped answering. Usage: silent_share.py MOUNTPOINT [LIFETIME_SECONDS]
+It stands in for a network share that stopped answering.
+Usage: silent_share.py MOUNTPOINT [LIFETIME_SECONDS]
 Prints "ready" once mounted. Unmounts itself and ends when its parent process goes away or its
 lifetime (default 60 s) is over, so a test that dies or hangs in a lookup never leaves it behind.
 """
 import errno
 import os
 import stat
-import subprocess
 import sys
 import threading
 import time
 
 from fusepy import FUSE, FuseOSError, Operations
+
+sys.dont_write_bytecode = True  # no cache beside the sources
+from failing_fs import unmount_when_orphaned  # noqa: E402
 
 never = threading.Event()
 
@@ -32,14 +35,6 @@ class SilentShare(Operations):
 
     def readdir(self, path, fh):
         return [".", ".."]
-
-
-def unmount_when_orphaned(mountpoint, parent, lifetime):
-    end = time.monotonic() + lifetime
-    while os.getppid() == parent and time.monotonic() < end:
-        time.sleep(0.2)
-    subprocess.run(["umount", "-l", mountpoint], stderr=subprocess.DEVNULL)
-    os._exit(0)
 
 
 if __name__ == "__main__":

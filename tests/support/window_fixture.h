@@ -65,6 +65,13 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
     QStringList shownMessages() const { return fakes.prompt.messages; }
+    // The routines that reported errors, in order.
+    QStringList errorRoutines() const {
+        QStringList routines;
+        for (const auto& error : fakes.prompt.errors)
+            routines << error.first;
+        return routines;
+    }
 
     QTemporaryDir temp;
     FakeCompanions fakes;

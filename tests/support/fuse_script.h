@@ -11,25 +11,21 @@
 
 namespace xcpy::test {
 
-// A pass-through mount of `backing` at `mountPoint` whose flushes to disk fail as a pulled stick's
-// or a full disk's do: tests/support/failing_fs.py with `options` (--fail fsync|flush|fsyncdir,
-// --error EIO|ENOSPC, --name GLOB, --starting-with TEXT, --armed-by PATH). Needs root and
+// A FUSE file system served by one of the scripts here, `python3 script mountPoint args...`:
+// failing_fs.py, whose flushes to disk fail as a pulled stick's or a full disk's do, or
+// silent_share.py, whose lookups block as those of a share that stopped answering. Needs root and
 // /dev/fuse; `unavailable` says why it could not be mounted. Whatever happens, it is unmounted and
 // its process ended when this object goes. Plain POSIX, so any test program can use it.
-class FailingFs {
+class FuseScript {
 public:
-    FailingFs(const std::string& backing, const std::string& mountPoint,
-              const std::vector<std::string>& options)
+    FuseScript(const char* script, const std::string& mountPoint,
+               const std::vector<std::string>& options)
         : mountPoint_(mountPoint) {
-        if (::geteuid() != 0) {
-            unavailable = "needs root to mount a FUSE file system";
+        if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0) {
+            unavailable = "needs root and /dev/fuse to mount a FUSE file system";
             return;
         }
-        if (::access("/dev/fuse", R_OK | W_OK) != 0) {
-            unavailable = "/dev/fuse cannot be opened";
-            return;
-        }
-        std::vector<std::string> args{"/usr/bin/python3", XCPY_FAILING_FS, backing, mountPoint};
+        std::vector<std::string> args{"/usr/bin/python3", script, mountPoint};
         args.insert(args.end(), options.begin(), options.end());
         std::vector<char*> argv;
         for (std::string& arg : args)
@@ -45,8 +41,6 @@ public:
             // Its own session: a kill of the test's process group leaves it alive to unmount.
             ::setsid();
             ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::close(out[1]);
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
@@ -56,17 +50,15 @@ public:
         std::string said;
         pollfd ready{output_, POLLIN, 0};
         char buffer[256];
-        while (said.find("ready") == std::string::npos && ::poll(&ready, 1, 10000) == 1) {
-            const ssize_t n = ::read(output_, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
+        ssize_t n = 0;
+        while (said.find("ready") == std::string::npos && ::poll(&ready, 1, 10000) == 1 &&
+               (n = ::read(output_, buffer, sizeof buffer)) > 0)
             said.append(buffer, static_cast<std::size_t>(n));
-        }
         if (said.find("ready") == std::string::npos)
-            unavailable = "the failing file system did not mount (see its messages above)";
+            unavailable = "the FUSE file system did not mount (see its messages above)";
     }
 
-    ~FailingFs() {
+    ~FuseScript() {
         // A lazy unmount needs no answer from the file system; ending its process then fails
         // whatever still waits on it.
         const std::string umount = "umount -l '" + mountPoint_ + "' 2>/dev/null";
@@ -79,8 +71,10 @@ public:
             ::close(output_);
     }
 
-    FailingFs(const FailingFs&) = delete;
-    FailingFs& operator=(const FailingFs&) = delete;
+    FuseScript(const FuseScript&) = delete;
+    FuseScript& operator=(const FuseScript&) = delete;
+
+    pid_t server() const { return server_; }
 
     std::string unavailable;
 
