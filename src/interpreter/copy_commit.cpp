@@ -81,7 +81,7 @@ std::size_t CopyCommitter::outstanding() const {
 const FileSystemKind& CopyCommitter::kindOf(dev_t device, int dirFd) {
     auto found = devices_.find(device);
     if (found == devices_.end())
-        found = devices_.emplace(device, Device{fileSystemKindOf(dirFd), {}, false, {}}).first;
+        found = devices_.emplace(device, Device{fileSystemKindOf(dirFd), {}, false, {}, 0}).first;
     return found->second.kind;
 }
 
@@ -243,7 +243,7 @@ bool CopyCommitter::finishGroup(bool wait) {
             devices_.at(id).unsynced = false;
             continue;
         }
-        // Which file failed: each one's own fsync tells, and its folder's for the names.
+        // Which file failed: each one's own fsync tells; the rest fail with the device.
         for (Item& item : group) {
             if (item.order.device != id)
                 continue;
@@ -252,7 +252,7 @@ bool CopyCommitter::finishGroup(bool wait) {
                 item.state = State::Failed;
             }
         }
-        syncFolders(id);
+        failUnsynced(id, errors[i]);
     }
     reportDurable();
 
@@ -260,6 +260,10 @@ bool CopyCommitter::finishGroup(bool wait) {
         if (stopped_) {
             discardCopy(item.order.dstDir, item.copy);
             continue;
+        }
+        if (const int error = deviceOf(item).syncError; item.state == State::Written && error) {
+            item.error = {CopyStage::Flush, error};
+            item.state = State::Failed;
         }
         if (item.state == State::Written &&
             !commitCopy(item.order.dstDir, item.order.targetName.c_str(), item.copy, item.error))
@@ -301,15 +305,32 @@ void CopyCommitter::syncDevices() {
     for (auto& [id, device] : devices_) {
         if (!device.unsynced)
             continue;
-        if (device.kind.durability == Durability::SyncFileSystem &&
-            syncFileSystem(device.anyFolder->fd()) == 0) {
-            for (Item& named : named_)
-                named.durable = named.durable || named.order.device == id;
-            device.unsynced = false;
-            device.foldersToSync.clear();
+        if (device.kind.durability != Durability::SyncFileSystem) {
+            syncFolders(id);
             continue;
         }
-        syncFolders(id);
+        if (const int error = syncFileSystem(device.anyFolder->fd()); error != 0) {
+            failUnsynced(id, error);
+            continue;
+        }
+        for (Item& named : named_)
+            named.durable = named.durable || named.order.device == id;
+        device.unsynced = false;
+    }
+}
+
+// A sync of the whole device failed. Its folders cannot tell which names reached the disk (the
+// failure may already have been reported and cleared for them), so every name given since the
+// last good sync is a failed copy, and no more names are given there.
+void CopyCommitter::failUnsynced(dev_t id, int error) {
+    Device& device = devices_.at(id);
+    device.syncError = error;
+    device.unsynced = false;
+    for (Item& named : named_) {
+        if (named.order.device == id && !named.durable && named.state != State::Failed) {
+            named.error = {CopyStage::Flush, error};
+            named.state = State::Failed;
+        }
     }
 }
 

@@ -78,6 +78,9 @@ private:
         std::shared_ptr<const FolderHandle> anyFolder; // a descriptor for syncfs
         bool unsynced = false;                         // holds names or folders not yet durable
         std::vector<MadeFolder> foldersToSync;         // of SyncEachFile devices
+        // Set when a sync of the whole device failed: no name or folder given there since can be
+        // shown to be on the disk, so nothing more is named on it in this line.
+        int syncError = 0;
     };
 
     // A group whose data a thread is making durable.
@@ -97,6 +100,7 @@ private:
     void commitGroup();
     void syncDevices();
     void syncFolders(dev_t device);
+    void failUnsynced(dev_t device, int error);
     void reportDurable();
     void stop();
     Device& deviceOf(const Item& item);

@@ -1,6 +1,8 @@
 #include "support.h"
 #include "support/fuse_script.h"
 
+#include <optional>
+
 namespace xcpycmd::test {
 namespace {
 
@@ -90,6 +92,61 @@ TEST_F(FailingDisk, aFullDiskIsReportedAsFull) {
         << r.out;
     EXPECT_FALSE(exists("disk/dst/big.bin"));
     EXPECT_EQ(temporaries(), 0);
+}
+
+// A local disk that fails under the copy: an image whose backing store runs out, so that writing
+// back the copies' data fails while its folders, written when it was made, still take names.
+// After the repair every file listed is whole, and no name holds other bytes.
+TEST_F(FailingDisk, aLocalDiskFailingUnderTheCopyKeepsWhatWasListedAndNamesNothingElse) {
+    if (const std::string why = cannotMount(false, {"mkfs.ext4", "e2fsck"}); !why.empty())
+        GTEST_SKIP() << why;
+    fs::create_directories(path("store"));
+    fs::create_directories(path("disk"));
+    if (!run("mount -t tmpfs -o size=12m tmpfs " + q("store")))
+        GTEST_SKIP() << "a tmpfs could not be mounted here";
+    const Mounted store{path("store")};
+    ASSERT_TRUE(run("truncate -s 96M " + q("store/disk.img") +
+                    " && mkfs.ext4 -q -O ^has_journal -E lazy_itable_init=0 " +
+                    q("store/disk.img")));
+    ASSERT_TRUE(run("mount -o loop " + q("store/disk.img") + " " + q("disk")));
+    std::optional<Mounted> disk;
+    disk.emplace(path("disk"));
+
+    const auto content = [](int i) {
+        return std::string(1 << 20, static_cast<char>('a' + i % 26));
+    };
+    for (int i = 0; i < 3; ++i)
+        write("first/f" + std::to_string(i), content(i));
+    for (int i = 0; i < 30; ++i)
+        write("second/f" + std::to_string(i), content(i + 3));
+    const auto r =
+        batchWithProgress("XCopy.exe " + q("first") + " " + q("disk/first") + " /E /I /Y\r\n" +
+                              "XCopy.exe " + q("second") + " " + q("disk/second") + " /E /I /Y\r\n",
+                          "progress");
+    EXPECT_EQ(r.status, 5) << r.out;
+    EXPECT_NE(r.out.find("3 個のファイルをコピーしました"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("書き込めません - " + path("disk/second/")), std::string::npos) << r.out;
+    const std::vector<std::string> listed = namesIn(r.out, path("second/f"));
+    EXPECT_LT(listed.size(), 30u) << r.out;
+
+    // What the owner finds after repairing the disk with room to spare.
+    disk.reset();
+    ASSERT_TRUE(run("mount -o remount,size=256m " + q("store")));
+    std::system(("e2fsck -fy " + q("store/disk.img") + " >/dev/null 2>&1").c_str());
+    ASSERT_TRUE(run("mount -o loop " + q("store/disk.img") + " " + q("disk")));
+    disk.emplace(path("disk"));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(read("disk/first/f" + std::to_string(i)), content(i)) << i;
+    for (int i = 0; i < 30; ++i) {
+        const std::string name = "disk/second/f" + std::to_string(i);
+        if (exists(name)) {
+            EXPECT_EQ(read(name), content(i + 3)) << name << " stands with other bytes";
+        } else {
+            EXPECT_EQ(
+                std::count(listed.begin(), listed.end(), path("second/f" + std::to_string(i))), 0)
+                << name << " was listed but is not there";
+        }
+    }
 }
 
 } // namespace
