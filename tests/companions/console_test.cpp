@@ -441,14 +441,16 @@ TEST_F(ShellHelperRun, stopFromTheConsole_ctrlCOrCloseStops_secondStopEndsOneTha
 // After the stop and the kill the console says the copy was stopped and that the command ends
 // on its own, the call returns, and the helper goes without waiting for the command.
 TEST_F(ShellHelperRun, commandHeldByTheSystem_isLeftToEndOnItsOwnAndNeverWaitedFor) {
-    const test::SilentShare share;
+    test::SilentShare share;
     if (!share.unavailable.isEmpty())
         GTEST_SKIP() << qPrintable(share.unavailable);
     const QString pidFile = dir.filePath("pid");
     const QString stuck = script("stuck.sh", "echo $$ > '" + pidFile.toUtf8() + "'\nexec stat '" +
                                                  share.path("x").toUtf8() + "'");
-    // The command is in the lookup once `stat` sleeps.
+    // The command is in the lookup once the share holds it and `stat` sleeps.
     const auto inLookup = [&] {
+        if (!share.holdsALookup())
+            return false;
         const QByteArray pid = readBytes(pidFile).trimmed();
         const QByteArray stat = readBytes("/proc/" + QString::fromLatin1(pid) + "/stat");
         const qsizetype close = stat.lastIndexOf(')');

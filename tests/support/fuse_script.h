@@ -47,15 +47,19 @@ public:
         ::close(out[1]);
         // Kept open while the file system runs, so that nothing it prints fails.
         output_ = out[0];
-        std::string said;
-        pollfd ready{output_, POLLIN, 0};
+        if (!said("ready", 10000))
+            unavailable = "the FUSE file system did not mount (see its messages above)";
+    }
+
+    // Whether the file system has printed `word`, waiting for it up to `milliseconds`.
+    bool said(const std::string& word, int milliseconds = 0) {
+        pollfd output{output_, POLLIN, 0};
         char buffer[256];
         ssize_t n = 0;
-        while (said.find("ready") == std::string::npos && ::poll(&ready, 1, 10000) == 1 &&
+        while (said_.find(word) == std::string::npos && ::poll(&output, 1, milliseconds) == 1 &&
                (n = ::read(output_, buffer, sizeof buffer)) > 0)
-            said.append(buffer, static_cast<std::size_t>(n));
-        if (said.find("ready") == std::string::npos)
-            unavailable = "the FUSE file system did not mount (see its messages above)";
+            said_.append(buffer, static_cast<std::size_t>(n));
+        return said_.find(word) != std::string::npos;
     }
 
     ~FuseScript() {
@@ -82,6 +86,7 @@ private:
     std::string mountPoint_;
     pid_t server_ = -1;
     int output_ = -1;
+    std::string said_;
 };
 
 } // namespace xcpy::test

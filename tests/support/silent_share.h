@@ -11,6 +11,8 @@ namespace xcpy::test {
 class SilentShare {
 public:
     QString path(const QString& name) const { return mountPoint_.filePath(name); }
+    // Whether it holds a lookup: the caller then waits in the system until the share goes.
+    bool holdsALookup() { return fuse_.said("held"); }
 
 private:
     QTemporaryDir mountPoint_;

@@ -3,7 +3,7 @@
 
 It stands in for a network share that stopped answering.
 Usage: silent_share.py MOUNTPOINT [LIFETIME_SECONDS]
-Prints "ready" once mounted. Unmounts itself and ends when its parent process goes away or its
+Prints "ready" once mounted and "held" when it holds a lookup. Unmounts itself and ends when its parent process goes away or its
 lifetime (default 60 s) is over, so a test that dies or hangs in a lookup never leaves it behind.
 """
 import errno
@@ -30,6 +30,7 @@ class SilentShare(Operations):
             now = time.time()
             return dict(st_mode=stat.S_IFDIR | 0o755, st_nlink=2, st_atime=now,
                         st_mtime=now, st_ctime=now)
+        print("held", flush=True)  # the caller now waits for an answer that never comes
         never.wait()
         raise FuseOSError(errno.EIO)
 
