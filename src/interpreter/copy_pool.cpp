@@ -23,7 +23,7 @@ CopyOutcome write(const CopyJob& job) {
 
 } // namespace
 
-CopyPool::CopyPool(unsigned workers) : capacity_(4 * workers) {
+CopyPool::CopyPool(unsigned workers) : capacity_(64 * workers) {
     processUmask();
     splitLargeFiles(workers > 1);
     if (workers <= 1)

@@ -38,7 +38,8 @@ struct CopyOutcome {
 };
 
 // Writes copies on `workers` threads, or at once in the caller's thread with one worker. The
-// queue holds four jobs per worker, so memory stays flat whatever the tree's size.
+// queue holds 64 jobs per worker: few enough that memory stays flat whatever the tree's size,
+// enough that the walk and the workers seldom wait for each other (each wait costs a wake-up).
 class CopyPool {
 public:
     explicit CopyPool(unsigned workers);
