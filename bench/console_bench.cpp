@@ -11,6 +11,8 @@
 #include "companions/console_window.h"
 #include "companions/qt_shell_helper.h"
 
+#include "bench_tree.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,30 +24,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
-#include <random>
 #include <unistd.h>
 
 namespace {
-
-int setting(const char* name, int fallback) {
-    const QByteArray value = qgetenv(name);
-    return value.isEmpty() ? fallback : value.toInt();
-}
-
-// FILES files of sizes between MIN and MAX bytes, 50 per folder.
-void makeTree(const QString& root, int files, int minBytes, int maxBytes) {
-    std::mt19937 random(42);
-    std::uniform_int_distribution<int> size(minBytes, maxBytes);
-    const QByteArray bytes(maxBytes, 'x');
-    for (int i = 0; i < files; ++i) {
-        const QString folder = QStringLiteral("%1/d%2").arg(root).arg(i / 50, 4, 10, QChar(u'0'));
-        if (i % 50 == 0)
-            QDir().mkpath(folder);
-        QFile file(QStringLiteral("%1/f%2.dat").arg(folder).arg(i, 6, 10, QChar(u'0')));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes.constData(), size(random));
-    }
-}
 
 // A batch file that copies `source` into a new folder; each run gets its own, so no run finds
 // the copy of another.
@@ -114,9 +95,9 @@ int main(int argc, char** argv) {
                                      : QCoreApplication::applicationDirPath() + "/xcpycmd";
     const QString base = qEnvironmentVariable("XCPY_BENCH_DIR", QDir::tempPath());
     QTemporaryDir work(base + QStringLiteral("/console-bench-XXXXXX"));
-    const int rounds = setting("XCPY_BENCH_ROUNDS", 3);
-    const int files = setting("XCPY_BENCH_FILES", 20000);
-    const int nameCount = setting("XCPY_BENCH_NAMES", 100000);
+    const int rounds = bench::setting("XCPY_BENCH_ROUNDS", 3);
+    const int files = bench::setting("XCPY_BENCH_FILES", 20000);
+    const int nameCount = bench::setting("XCPY_BENCH_NAMES", 100000);
     const QString dir = work.path();
     // Removes the copies of earlier runs. Only between the two parts: a file system busy
     // freeing what was just removed slows the next run by more than what is measured here.
@@ -126,7 +107,7 @@ int main(int argc, char** argv) {
     };
 
     std::printf("== planning walk: first copy of %d files of 1-16 KiB ==\n", files);
-    makeTree(dir + QStringLiteral("/src"), files, 1024, 16384);
+    bench::makeTree(dir + QStringLiteral("/src"), files, 1024, 16384);
     const QString source = dir + QStringLiteral("/src");
     double without = 1e99;
     double with = 1e99;
@@ -145,7 +126,7 @@ int main(int argc, char** argv) {
                 nameCount);
     QDir(dir + QStringLiteral("/src")).removeRecursively();
     fresh();
-    makeTree(dir + QStringLiteral("/names"), nameCount, 100, 100);
+    bench::makeTree(dir + QStringLiteral("/names"), nameCount, 100, 100);
     const QString names = dir + QStringLiteral("/names");
     double toNull = 1e99;
     double inConsole = 1e99;

@@ -10,42 +10,22 @@
 #include "files/batch_file.h"
 #include "files/preview_run.h"
 
+#include "bench_tree.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
-#include <random>
 
 namespace {
 
 constexpr int kRows = 4;
 const QString kSwitches = QStringLiteral("/D /E /I /Y");
-
-int setting(const char* name, int fallback) {
-    const QByteArray value = qgetenv(name);
-    return value.isEmpty() ? fallback : value.toInt();
-}
-
-// FILES files of 1 to 16 KiB below `root`, 50 per folder.
-void makeTree(const QString& root, int files) {
-    std::mt19937 random(42);
-    std::uniform_int_distribution<int> size(1024, 16384);
-    const QByteArray bytes(16384, 'x');
-    for (int i = 0; i < files; ++i) {
-        const QString folder = QStringLiteral("%1/d%2").arg(root).arg(i / 50, 4, 10, QChar(u'0'));
-        if (i % 50 == 0)
-            QDir().mkpath(folder);
-        QFile file(QStringLiteral("%1/f%2.dat").arg(folder).arg(i, 6, 10, QChar(u'0')));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes.constData(), size(random));
-    }
-}
 
 // Runs the batch file with xcpycmd /c, output to /dev/null; returns seconds.
 double runBatch(const QString& xcpycmd, const QString& batch) {
@@ -97,15 +77,15 @@ int main(int argc, char** argv) {
                                      : QCoreApplication::applicationDirPath() + "/xcpycmd";
     const QString base = qEnvironmentVariable("XCPY_BENCH_DIR", QDir::tempPath());
     QTemporaryDir work(base + QStringLiteral("/preview-bench-XXXXXX"));
-    const int rounds = setting("XCPY_BENCH_ROUNDS", 10);
-    const int files = setting("XCPY_BENCH_FILES", 20000);
+    const int rounds = bench::setting("XCPY_BENCH_ROUNDS", 10);
+    const int files = bench::setting("XCPY_BENCH_FILES", 20000);
 
     std::printf("== preview of a list of %d rows, %d files of 1-16 KiB, all up to date ==\n", kRows,
                 files);
     QList<xcpy::BatchEntry> rows;
     for (int row = 0; row < kRows; ++row) {
         const QString source = work.filePath(QStringLiteral("src/part%1").arg(row));
-        makeTree(source, files / kRows);
+        bench::makeTree(source, files / kRows, 1024, 16384);
         rows.append({source, work.filePath(QStringLiteral("dst/part%1").arg(row))});
     }
     const QString batch = work.filePath(QStringLiteral("list.bat"));
