@@ -24,8 +24,7 @@ TEST(batchlist_FolderProbe, verdicts_sayWhichFolderIsWrongAndWhy_theMarkKeepsIts
     QTemporaryDir root;
     const auto path = [&](const char* name) { return root.filePath(name); };
     QDir(root.path()).mkpath("src");
-    QFile file(path("file.txt"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile(path("file.txt")).open(QIODevice::WriteOnly));
     const QString src = path("src");
     using State = FolderVerdict::State;
     FolderProbe probe;

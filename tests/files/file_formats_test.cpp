@@ -98,7 +98,6 @@ TEST(BatchFile, percentSigns_doubledUnlessTheyOpenAReferenceInTheSameFolder) {
     };
     for (const auto& [folder, written] : cases)
         EXPECT_EQ(escapePercents(folder), written) << folder.toStdString();
-    EXPECT_EQ(MakeXCopyLine("/a%", "%HOME%/b", "%X% "), "XCopy.exe \"/a%%\" \"%HOME%/b\" %X% ");
 }
 
 TEST(ListFile, saveThenLoad_givesTheSameRowsFarBeyond16BitLimits) {

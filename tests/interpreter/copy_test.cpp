@@ -154,16 +154,6 @@ TEST_P(Copy, LargeFilesArriveWhole) {
     EXPECT_EQ(temporaries(), 0);
 }
 
-TEST_P(Copy, ContinuesAfterErrorsWithC) {
-    for (const char* name : {"a/1.txt", "b/2.txt", "c/3.txt"})
-        write(std::string("src/") + name, name);
-    write("dst/b", "in the way"); // a file where the copy needs folder b
-    const auto r = xcopy(q("src") + " " + q("dst") + " /E /Y /C");
-    EXPECT_EQ(r.status, 5);
-    EXPECT_TRUE(exists("dst/a/1.txt") && exists("dst/c/3.txt"));
-    EXPECT_TRUE(found(r, "2 個のファイルをコピーしました")) << r.out;
-}
-
 using Parallel = TempTree;
 
 TEST_F(Parallel, NamesAndQuestionsComeInWalkOrder) {

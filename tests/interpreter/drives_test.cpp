@@ -84,9 +84,7 @@ TEST_F(Drives, SecondNewerOnlyRunCopiesOnlyWhatChanged) {
     }
     const std::string line = q("src") + " " + q("mnt/backup") + " /D /E /I /Y";
     fs::create_directories(path("mnt"));
-    write("ntfs.img", "");
-    ASSERT_EQ(::truncate(path("ntfs.img").c_str(), 32 << 20), 0);
-    ASSERT_TRUE(run("mkfs.ntfs -F -Q " + q("ntfs.img")));
+    ASSERT_TRUE(run("truncate -s 32M " + q("ntfs.img") + " && mkfs.ntfs -F -Q " + q("ntfs.img")));
     if (!run("ntfs-3g " + q("ntfs.img") + " " + q("mnt")))
         GTEST_SKIP() << "FUSE refused to mount the NTFS image here";
     const Mounted mounted{path("mnt")};
@@ -139,9 +137,7 @@ TEST_P(FatImage, ManyFilesCopiedThroughFusefatStayIntact) {
         }
     };
     const std::string image = path("fat16.img");
-    write("fat16.img", "");
-    ASSERT_EQ(::truncate(image.c_str(), 64 << 20), 0);
-    ASSERT_TRUE(run("mkfs.vfat " + image));
+    ASSERT_TRUE(run("truncate -s 64M " + image + " && mkfs.vfat " + image));
     fs::create_directories(path("mnt"));
     // About half a minute when sound; the limit only ends a driver that spins on a damaged folder.
     FuseFat fuse(image, path("mnt"), 300);

@@ -35,7 +35,6 @@ TEST(Parsing, SplitsArgumentsAndReadsSwitches) {
     ::localtime_r(&*p.options.sinceDate, &tm);
     EXPECT_EQ(std::vector<int>({tm.tm_year, tm.tm_mon, tm.tm_mday, tm.tm_hour}),
               std::vector<int>({124, 1, 29, 0}));
-    EXPECT_TRUE(parse("a /Y", "/-Y").options.overwriteWithoutAsking); // over COPYCMD
 
     const std::pair<const char*, const char*> refused[] = {
         {"a /Q9", "/Q9"},
