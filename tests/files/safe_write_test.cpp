@@ -1,3 +1,4 @@
+#include "common/write_cause.h"
 #include "files/batch_file.h"
 #include "files/list_file.h"
 #include "files/safe_write.h"
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <sys/resource.h>
 
@@ -53,6 +55,30 @@ TEST(SafeWrite, fileSizeLimit_failsEveryWriterAndKeepsTheOldFileByteForByte) {
                       QStringList{"target"});
         }
     }
+}
+
+// A disk that is really full: the cause is the full disk, not a lack of rights, and the old file
+// stays. Quotas report EDQUOT, which is the same to the user.
+TEST(SafeWrite, fullDisk_isNamedAsTheCauseAndKeepsTheOldFile) {
+    EXPECT_EQ(writeCauseOf(EDQUOT), WriteCause::DiskFull);
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to mount a small memory file system";
+    QTemporaryDir dir;
+    const QByteArray point = QFile::encodeName(dir.filePath("disk"));
+    QDir().mkpath(dir.filePath("disk"));
+    if (std::system(("mount -t tmpfs -o size=64k tmpfs '" + point + "'").constData()) != 0)
+        GTEST_SKIP() << "a tmpfs could not be mounted here";
+    const QString path = dir.filePath("disk/list.xcpy");
+    const QByteArray old = "old=file\r\n";
+    ASSERT_TRUE(writeBytes(path, old));
+    QList<BatchEntry> rows(4000,
+                           {"/src/" + QString(40, 'a'), "/dst/" + QString(40, 'b'), CheckMark::OK});
+    const QString message = messageOf(saveListFile(path, rows));
+    EXPECT_TRUE(message.contains("ディスクがいっぱい")) << qPrintable(message);
+    EXPECT_EQ(readBytes(path), old);
+    EXPECT_EQ(QDir(dir.filePath("disk")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"list.xcpy"});
+    std::system(("umount '" + point + "'").constData());
 }
 
 // Missing folders and read-only file systems are named in the window's and settings store's tests.

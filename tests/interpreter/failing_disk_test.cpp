@@ -75,6 +75,25 @@ TEST_F(FailingDisk, AFileThatCannotBeMadeDurableIsAWriteErrorAndNotCopied) {
     }
 }
 
+// A real full disk: the copy names the cause as a full disk, and nothing half written stays.
+TEST_F(FailingDisk, aFullDiskIsReportedAsFull) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to mount a small memory file system";
+    fs::create_directories(path("disk"));
+    if (!run("mount -t tmpfs -o size=64k tmpfs " + q("disk")))
+        GTEST_SKIP() << "a tmpfs could not be mounted here";
+    const Mounted mounted{path("disk")};
+    write("src/big.bin", std::string(256 << 10, 'x'));
+    const auto r = xcopy(q("src") + " " + q("disk/dst") + " /E /I /Y");
+    EXPECT_EQ(r.status, 5) << r.out;
+    EXPECT_NE(
+        r.out.find("書き込めません - " + path("disk/dst/big.bin") + ": ディスクに空きがありません"),
+        std::string::npos)
+        << r.out;
+    EXPECT_FALSE(exists("disk/dst/big.bin"));
+    EXPECT_EQ(temporaries(), 0);
+}
+
 // A local disk that fails under the copy: an image whose backing store runs out, so that writing
 // back the copies' data fails while its folders, written when it was made, still take names.
 // After the repair every file listed is whole, and no name holds other bytes.
