@@ -1,7 +1,6 @@
 #include "companions/dbus_notifier.h"
 #include "companions/file_run_log.h"
 #include "companions/ini_settings_store.h"
-#include "companions/qt_path_helper.h"
 #include "companions/qt_prompt_box.h"
 #include "files/test_helpers.h"
 #include "support/read_only_folder.h"
@@ -57,11 +56,9 @@ TEST(QtPromptBox, styleNumbers_giveTheirButtonsIconAndAnswers) {
         qint32 onEsc; // 0: Esc and the close box are ignored, the box waits for Yes or No
     } cases[] = {
         {48, {{B::Ok, 1}}, QMessageBox::Warning, 1},
-        {64, {{B::Ok, 1}}, QMessageBox::Information, 1},
         {65, {{B::Ok, 1}, {B::Cancel, 2}}, QMessageBox::Information, 2},
         {67, {{B::Yes, 6}, {B::No, 7}, {B::Cancel, 2}}, QMessageBox::Information, 2},
         {68, {{B::Yes, 6}, {B::No, 7}}, QMessageBox::Information, 0},
-        {36, {{B::Yes, 6}, {B::No, 7}}, QMessageBox::Question, 0},
     };
     for (const auto& c : cases) {
         for (const auto& [button, code] : c.answers) {
@@ -85,21 +82,6 @@ TEST(QtPromptBox, styleNumbers_giveTheirButtonsIconAndAnswers) {
         });
         EXPECT_EQ(onEsc, c.onEsc ? c.onEsc : msg::kAnswerYes) << c.style;
     }
-}
-
-TEST(QtPathHelper, folderAndExtensionOfAFilePath) {
-    QtPathHelper helper;
-    const struct {
-        const char *path, *folder, *extension;
-    } cases[] = {
-        {"/lists/LIST.XCPY", "/lists", "XCPY"},
-        {"/lists.old/job.bak.xcpy", "/lists.old", "xcpy"},
-        {"/lists.old/job", "/lists.old", ""},
-        {"/a b/.xcpy", "/a b", "xcpy"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(helper.FolderOf(c.path) + '|' + helper.ExtensionOf(c.path),
-                  QString(c.folder) + '|' + c.extension);
 }
 
 TEST(IniSettingsStore, valuesRoundTripExactlyAndBadFilesGiveDefaults) {
@@ -214,15 +196,12 @@ public slots:
     uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
                 const QString& body, const QStringList& actions, const QVariantMap& hints,
                 int timeout) {
-        calls << QStringList{app,
-                             QString::number(replaces),
-                             icon,
-                             summary,
-                             body,
-                             actions.join(u','),
-                             hints.value("desktop-entry").toString(),
-                             QString::number(timeout)}
-                     .join(u'|');
+        calls << QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
+                     .arg(app)
+                     .arg(replaces)
+                     .arg(icon, summary, body, actions.join(u','),
+                          hints.value("desktop-entry").toString())
+                     .arg(timeout);
         return nextId++;
     }
 };
