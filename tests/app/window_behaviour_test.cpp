@@ -19,6 +19,7 @@ TEST_F(WindowBehaviour, resize_folderFieldsTakeTheWidthTheListTheHeightColumnsSp
     grow(0, 0);
     const QRect folder = window->picFolder->geometry(), list = window->picBatList->geometry();
     EXPECT_EQ(list.bottom() + 1, window->centralWidget()->height()) << "ends at the status bar";
+    EXPECT_EQ(window->lsvBatList->y(), window->stbBatList->geometry().bottom() + 1);
 
     // Each column is half the list's width in twips, halved toward zero, less 30: at 96 DPI a
     // list 618 pixels (9270 twips) wide has columns of 4605 twips, 307 pixels, and one of 619
