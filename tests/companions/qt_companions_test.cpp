@@ -1,6 +1,7 @@
 #include "companions/dbus_notifier.h"
 #include "companions/file_run_log.h"
 #include "companions/ini_settings_store.h"
+#include "companions/qt_path_helper.h"
 #include "companions/qt_prompt_box.h"
 #include "files/test_helpers.h"
 #include "support/read_only_folder.h"
@@ -82,6 +83,15 @@ TEST(QtPromptBox, styleNumbers_giveTheirButtonsIconAndAnswers) {
         });
         EXPECT_EQ(onEsc, c.onEsc ? c.onEsc : msg::kAnswerYes) << c.style;
     }
+}
+
+TEST(QtPathHelper, folderAndExtensionOfAFilePath) {
+    QtPathHelper helper;
+    for (const auto& [path, folderAndExtension] : {std::pair("/lists/LIST.XCPY", "/lists|XCPY"),
+                                                   {"/lists.old/job.bak.xcpy", "/lists.old|xcpy"},
+                                                   {"/lists.old/job", "/lists.old|"},
+                                                   {"/a b/.xcpy", "/a b|xcpy"}})
+        EXPECT_EQ(helper.FolderOf(path) + '|' + helper.ExtensionOf(path), folderAndExtension);
 }
 
 TEST(IniSettingsStore, valuesRoundTripExactlyAndBadFilesGiveDefaults) {
