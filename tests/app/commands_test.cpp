@@ -5,7 +5,6 @@
 #include "files/test_helpers.h"
 
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
 
@@ -96,86 +95,17 @@ TEST_F(Commands, contextMenu_opensOnRightClickOverTheSelectedRowOnly) {
     EXPECT_EQ(states(*window), "1110101") << "the clicked row is current, the state recomputed";
 }
 
-// One line per menu ("title: caption shortcut, ...") and one for the toolbar ("key tooltip, ...");
-// "-" stands for a separator.
-QStringList composition(const frmXCopy& w) {
-    QStringList lines;
-    const auto line = [](const QString& title, const QList<QAction*>& actions, auto describe) {
-        QStringList items;
-        for (QAction* action : actions)
-            items << (action->isSeparator() ? QStringLiteral("-") : describe(action).trimmed());
-        return title + ": " + items.join(", ");
-    };
-    for (QAction* menu : w.menuBar()->actions())
-        lines << line(menu->text(), menu->menu()->actions(), [](QAction* item) {
-            return item->text() + ' ' + item->shortcut().toString();
-        });
-    lines << line("toolbar", w.tlbXCopy->actions(),
-                  [](QAction* button) { return button->objectName() + ' ' + button->toolTip(); });
-    return lines;
-}
-
-TEST_F(Commands, composition_menusToolbarAndShortcutsAsTheUserMeetsThem) {
-    EXPECT_EQ(composition(*window),
-              QStringList({"ファイル(&F): 新規(&N), 開く(&O) Ctrl+O, 保存(&S) Ctrl+S, -, "
-                           "バッチ作成(&B), 実行(&X), -, 終了(&Q) Ctrl+Q",
-                           "リスト(&L): 元フォルダ(&F) Ctrl+F, 先フォルダ(&T) Ctrl+T, -, "
-                           "追加(&A) Ctrl+A, 削除(&D) Del, -, 順序を上へ Ctrl+Up, "
-                           "順序を下へ Ctrl+Down, -, 見るだけ(&V) Ctrl+P",
-                           "オプション(&O): XCopyのオプション", "ヘルプ(&H): バージョン情報(&A)",
-                           "toolbar: Open バックアップリストを開く, Save バックアップリストを保存, "
-                           "-, Add リストに追加, Delete リストから削除, -, Up 上へ移動, "
-                           "Down 下へ移動, -, Bat バッチファイル作成, Exec バッチ実行, "
-                           "Preview 見るだけ（コピーせずに確認）"}));
-
-    load();
-    showActive();
-    const QString a = makeFolder("a"), c = makeFolder("c");
-    addPair(a, makeFolder("b"));
-    addPair(c, makeFolder("d"));
-    window->txtFrom->setText("abc");
-    window->txtTo->setText("xyz");
-    QCoreApplication::processEvents();
-    window->UpdateCommandState(); // Save, Delete, Add and Up are offered
-    window->lsvBatList->setFocus();
-    for (Qt::Key key : {Qt::Key_O, Qt::Key_S, Qt::Key_F, Qt::Key_T})
-        QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
-    EXPECT_EQ(fakes.prompt.dialogKinds,
-              QList<FileDialogKind>({FileDialogKind::Open, FileDialogKind::Save}));
-    EXPECT_EQ(fakes.log.calls.filter("BrowseFolder"),
-              QStringList({"ShellHelper.BrowseFolder(元フォルダを選択して下さい)",
-                           "ShellHelper.BrowseFolder(先フォルダを選択して下さい)"}));
-
-    // Ctrl+Up and Ctrl+Down move the current row, from the list as from a folder field.
-    window->lsvBatList->setFocus();
-    QTest::keyClick(window->lsvBatList, Qt::Key_Up, Qt::ControlModifier);
-    EXPECT_EQ(QStringList({source(0), source(1)}), QStringList({c, a}));
-    window->txtTo->setFocus();
-    QTest::keyClick(window->txtTo, Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(QStringList({source(0), source(1)}), QStringList({a, c}));
-    EXPECT_EQ(currentRow1Based(window->lsvBatList), 2);
-
-    // In a folder field Del and Ctrl+A keep their editing meaning; elsewhere Del deletes the row.
-    window->txtFrom->setFocus();
-    window->txtFrom->setCursorPosition(0);
-    QTest::keyClick(window->txtFrom, Qt::Key_Delete);
-    QTest::keyClick(window->txtFrom, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(window->txtFrom->selectedText(), "bc");
-    EXPECT_EQ(rows(), 2);
-    window->lsvBatList->setFocus();
-    QTest::keyClick(window->lsvBatList, Qt::Key_Delete);
-    EXPECT_EQ(rows(), 1);
-    fakes.prompt.messageAnswers = {msg::kAnswerNo}; // do not save
-    QTest::keyClick(window->lsvBatList, Qt::Key_Q, Qt::ControlModifier);
-    EXPECT_FALSE(window->isVisible()) << "Ctrl+Q closes";
-}
-
-// A user's session through the real widgets; only prompts, pickers and the process are fakes.
-TEST_F(Commands, session_pickTypeAddMoveChangeSwitchesWriteTheBatchFileDeleteAndOpen) {
+// A user's session through the real widgets, by mouse and by keys; only prompts, pickers and
+// the process are fakes.
+TEST_F(Commands, session_pickTypeAddMoveChangeSwitchesWriteTheBatchFileByMouseAndKeys) {
     load();
     showActive();
     const auto clickToolbar = [&](const char* key) {
         QTest::mouseClick(window->tlbXCopy->widgetForAction(button(key)), Qt::LeftButton);
+    };
+    const auto ctrl = [](QWidget* widget, Qt::Key key) {
+        widget->setFocus();
+        QTest::keyClick(widget, key, Qt::ControlModifier);
     };
     const QString a = makeFolder("src/a"), b = makeFolder("dst/b"), c = makeFolder("src/c");
     fakes.shell.folderChoices = {a, b};
@@ -190,6 +120,12 @@ TEST_F(Commands, session_pickTypeAddMoveChangeSwitchesWriteTheBatchFileDeleteAnd
     QCoreApplication::processEvents();
     clickToolbar("Up");
     EXPECT_EQ(source(0), c);
+    // Ctrl+Down and Ctrl+Up move the current row, from a folder field as from the list.
+    ctrl(window->txtTo, Qt::Key_Down);
+    EXPECT_EQ(QStringList({source(0), source(1)}), QStringList({a, c}));
+    EXPECT_EQ(currentRow1Based(window->lsvBatList), 2);
+    ctrl(window->lsvBatList, Qt::Key_Up);
+    EXPECT_EQ(QStringList({source(0), source(1)}), QStringList({c, a}));
 
     QTimer::singleShot(0, [] {
         QWidget* dialog = QApplication::activeModalWidget();
@@ -205,10 +141,37 @@ TEST_F(Commands, session_pickTypeAddMoveChangeSwitchesWriteTheBatchFileDeleteAnd
                   a + "\" \"" + b + "\" /E /I /Y\r\n");
     EXPECT_EQ(fakes.logLines.first(), "バッチ作成");
 
+    showActive(); // the keys need the window back from the dialogs
+    window->lsvBatList->setFocus();
+    for (Qt::Key key : {Qt::Key_O, Qt::Key_S, Qt::Key_F, Qt::Key_T}) // pickers are cancelled
+        ctrl(QApplication::focusWidget(), key);
+    EXPECT_EQ(
+        fakes.prompt.dialogKinds,
+        QList<FileDialogKind>({FileDialogKind::Save, FileDialogKind::Open, FileDialogKind::Save}));
+    const QString from = "ShellHelper.BrowseFolder(元フォルダを選択して下さい)",
+                  to = "ShellHelper.BrowseFolder(先フォルダを選択して下さい)";
+    EXPECT_EQ(fakes.log.calls.filter("BrowseFolder"), QStringList({from, to, from, to}));
+
+    // In a folder field Del and Ctrl+A keep their editing meaning; elsewhere Del deletes the row.
+    window->txtFrom->setText("abc");
+    window->txtFrom->setFocus();
+    window->txtFrom->setCursorPosition(0);
+    QTest::keyClick(window->txtFrom, Qt::Key_Delete);
+    ctrl(window->txtFrom, Qt::Key_A);
+    EXPECT_EQ(window->txtFrom->selectedText(), "bc");
+    EXPECT_EQ(rows(), 2);
+    window->lsvBatList->setFocus();
+    QTest::keyClick(window->lsvBatList, Qt::Key_Delete);
+    EXPECT_EQ(QStringList({source(0)}), QStringList({a}));
+    QTest::mouseClick(window->lsvBatList->viewport(), Qt::LeftButton, {},
+                      window->lsvBatList->visualRect(window->model().index(0, 0)).center());
     clickToolbar("Delete");
-    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(rows(), 0);
     clickToolbar("Open");
     EXPECT_EQ(fakes.prompt.dialogKinds.last(), FileDialogKind::Open);
+    fakes.prompt.messageAnswers = {msg::kAnswerNo}; // do not save
+    ctrl(window->lsvBatList, Qt::Key_Q);
+    EXPECT_FALSE(window->isVisible()) << "Ctrl+Q closes";
 }
 
 } // namespace
