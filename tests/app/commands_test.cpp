@@ -5,6 +5,7 @@
 #include "files/test_helpers.h"
 
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
 
@@ -93,6 +94,39 @@ TEST_F(Commands, contextMenu_opensOnRightClickOverTheSelectedRowOnly) {
     click(Qt::LeftButton, 0);
     EXPECT_FALSE(window->mnuList->isVisible());
     EXPECT_EQ(states(*window), "1110101") << "the clicked row is current, the state recomputed";
+}
+
+// One line per menu ("title: caption shortcut, ...") and one for the toolbar ("key tooltip, ...");
+// "-" stands for a separator.
+QStringList composition(const frmXCopy& w) {
+    QStringList lines;
+    const auto line = [](const QString& title, const QList<QAction*>& actions, auto describe) {
+        QStringList items;
+        for (QAction* action : actions)
+            items << (action->isSeparator() ? QStringLiteral("-") : describe(action).trimmed());
+        return title + ": " + items.join(", ");
+    };
+    for (QAction* menu : w.menuBar()->actions())
+        lines << line(menu->text(), menu->menu()->actions(), [](QAction* item) {
+            return item->text() + ' ' + item->shortcut().toString();
+        });
+    lines << line("toolbar", w.tlbXCopy->actions(),
+                  [](QAction* button) { return button->objectName() + ' ' + button->toolTip(); });
+    return lines;
+}
+
+TEST_F(Commands, composition_menusToolbarAndShortcutsAsTheUserMeetsThem) {
+    EXPECT_EQ(composition(*window),
+              QStringList({"ファイル(&F): 新規(&N), 開く(&O) Ctrl+O, 保存(&S) Ctrl+S, -, "
+                           "バッチ作成(&B), 実行(&X), -, 終了(&Q) Ctrl+Q",
+                           "リスト(&L): 元フォルダ(&F) Ctrl+F, 先フォルダ(&T) Ctrl+T, -, "
+                           "追加(&A) Ctrl+A, 削除(&D) Del, -, 順序を上へ Ctrl+Up, "
+                           "順序を下へ Ctrl+Down, -, 見るだけ(&V) Ctrl+P",
+                           "オプション(&O): XCopyのオプション", "ヘルプ(&H): バージョン情報(&A)",
+                           "toolbar: Open バックアップリストを開く, Save バックアップリストを保存, "
+                           "-, Add リストに追加, Delete リストから削除, -, Up 上へ移動, "
+                           "Down 下へ移動, -, Bat バッチファイル作成, Exec バッチ実行, "
+                           "Preview 見るだけ（コピーせずに確認）"}));
 }
 
 // A user's session through the real widgets, by mouse and by keys; only prompts, pickers and
