@@ -16,12 +16,11 @@ printf '%s\r\n' /home/user/文書/報告書=/media/user/BACKUP/報告書 /home/u
 
 cat >.shoot.sh <<'SHOOT'
 set -euo pipefail
+# shellcheck source=shot_windows.sh
+source "$XCPYLIST_STAGED_FROM/tools/shot_windows.sh"
 xcpylist バックアップ.xcpy &
 pid=$!
-for _ in $(seq 50); do
-    id=$(xdotool search --pid $pid --onlyvisible --name 'XCOPY' 2>/dev/null | head -1) && [ -n "$id" ] && break
-    sleep 0.2
-done
+id=$(find_window none)
 sleep 0.5
 import -window "$id" "$SHOT_OUT/screenshot.png"
 xdotool windowsize "$id" 900 420

@@ -19,12 +19,11 @@ printf '%s\r\n' /home/user/文書/報告書=/media/user/BACKUP/報告書 \
 
 cat >.shoot.sh <<'SHOOT'
 set -euo pipefail
+# shellcheck source=shot_windows.sh
+source "$XCPYLIST_STAGED_FROM/tools/shot_windows.sh"
 xcpylist バックアップ.xcpy &
 pid=$!
-for _ in $(seq 50); do
-    id=$(xdotool search --pid $pid --onlyvisible --name 'XCOPY' 2>/dev/null | head -1) && [ -n "$id" ] && break
-    sleep 0.2
-done
+id=$(find_window none)
 xdotool windowmove "$id" 40 40
 xdotool windowfocus --sync "$id" # tooltips show over the active window only
 sleep 0.8
