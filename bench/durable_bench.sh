@@ -34,17 +34,7 @@ truncate -s 4G "$work/ext4.img"
 mkfs.ext4 -q -F "$work/ext4.img"
 mount -o loop "$work/ext4.img" "$work/mnt"
 
-python3 - "$source/small" "$files" <<'PY'
-import os, random, sys
-root, count = sys.argv[1], int(sys.argv[2])
-rng = random.Random(42)
-folders = max(1, count // 50)
-for i in range(count):
-    folder = os.path.join(root, "d%02d" % (i % folders // 20), "s%03d" % (i % folders))
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "f%06d.dat" % i), "wb") as f:
-        f.write(rng.randbytes(rng.randint(1024, 16384)))
-PY
+python3 "$here/small_tree.py" "$source/small" "$files"
 
 # shellcheck source-path=SCRIPTDIR source=timing.sh
 source "$here/timing.sh"

@@ -57,19 +57,7 @@ xcopy() {
 xcopy_progress() { XCPYCMD_PROGRESS_FD=3 xcopy "$@" 3>/dev/null; }
 
 # make_small DIR COUNT: COUNT files of 1-16 KiB, 50 per folder, 20 folders per group.
-make_small() {
-    python3 - "$@" <<'PY'
-import os, random, sys
-root, count = sys.argv[1], int(sys.argv[2])
-rng = random.Random(42)
-folders = max(1, count // 50)
-for i in range(count):
-    folder = os.path.join(root, "d%02d" % (i % folders // 20), "s%03d" % (i % folders))
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "f%06d.dat" % i), "wb") as f:
-        f.write(rng.randbytes(rng.randint(1024, 16384)))
-PY
-}
+make_small() { python3 "$here/small_tree.py" "$@"; }
 
 # make_big DIR COUNT MIN_MIB MAX_MIB
 make_big() {
