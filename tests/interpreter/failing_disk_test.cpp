@@ -9,8 +9,8 @@ namespace {
 using FailingDisk = TempTree;
 
 // A stick pulled during the copy, a failing disk, a file system that finds out late that it has
-// no room: writing the file succeeds, making it durable does not. That file is a write error,
-// is not counted, and never stands under its name with the source's time; the others arrive.
+// no room: writing the file succeeds, making it durable or naming it does not. That file is a write
+// error, is not counted, and never stands under its name with the source's time; the others arrive.
 TEST_F(FailingDisk, AFileThatCannotBeMadeDurableIsAWriteErrorAndNotCopied) {
     const std::time_t base = 1'700'000'001;
     const char* const good[] = {"a.txt", "sub/b.txt", "sub/deeper/c.txt"};
@@ -28,6 +28,7 @@ TEST_F(FailingDisk, AFileThatCannotBeMadeDurableIsAWriteErrorAndNotCopied) {
         {"fsync", "EIO", "入出力エラーが起きました", false},
         {"fsync", "ENOSPC", "ディスクに空きがありません", true},
         {"flush", "ENOSPC", "ディスクに空きがありません", false},
+        {"rename", "EIO", "入出力エラーが起きました", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.failing + " fails with " + c.error);

@@ -168,7 +168,11 @@ TEST_P(Safety, RefusesToCopyAFolderIntoItself) {
     fs::create_directory_symlink(path("src/sub"), path("alias"));
     EXPECT_EQ(xcopy(q("src") + " " + q("src/sub/copy") + " /E /I").status, 4);
     EXPECT_EQ(xcopy(q("src") + " " + q("alias/copy") + " /S /I").status, 4);
-    EXPECT_EQ(xcopy(q("src") + " " + q("src") + " /Y").status, 4);
+    const auto same = xcopy(q("src") + " " + q("src") + " /Y");
+    EXPECT_EQ(same.status, 4);
+    EXPECT_NE(same.out.find("コピー元とコピー先が同じフォルダーです - " + path("src")),
+              std::string::npos)
+        << same.out;
     EXPECT_FALSE(exists("src/sub/copy"));
     // Without subfolders nothing can recurse: the top files may go below.
     EXPECT_EQ(xcopy(q("src") + " " + q("src/sub") + " /Y").status, 0);

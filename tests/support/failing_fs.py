@@ -7,7 +7,7 @@ no room: writing succeeds, making the data durable does not.
 Usage: failing_fs.py MOUNTPOINT BACKING [options]
   --fail CALLS          comma-separated calls that fail: fsync (fsync and fdatasync of a file),
                         flush (the close of a file opened for writing), fsyncdir (fsync of a
-                        folder); default fsync
+                        folder), rename (giving a file its name); default fsync
   --error NAME          the errno they fail with: EIO (default) or ENOSPC
   --starting-with TEXT  only files whose data starts with TEXT, whatever they are called
 Prints "ready" once mounted. Unmounts itself and ends when its parent process goes away or after
@@ -76,7 +76,13 @@ class FailingFs(Operations):
         os.unlink(self.real(path))
 
     def rename(self, old, new):
+        if "rename" in self.fail and self.starts_as_chosen(self.real(old)):
+            raise FuseOSError(self.error)
         os.rename(self.real(old), self.real(new))
+
+    def starts_as_chosen(self, path):
+        with open(path, "rb") as f:
+            return f.read(len(self.starting_with)) == self.starting_with
 
     def link(self, target, source):
         os.link(self.real(source), self.real(target))
@@ -161,8 +167,8 @@ if __name__ == "__main__":
     parser.add_argument("--starting-with", default="")
     args = parser.parse_args()
     fail = set(args.fail.split(","))
-    if not fail <= {"fsync", "flush", "fsyncdir"}:
-        parser.error("--fail takes fsync, flush and fsyncdir")
+    if not fail <= {"fsync", "flush", "fsyncdir", "rename"}:
+        parser.error("--fail takes fsync, flush, fsyncdir and rename")
     threading.Thread(target=unmount_when_orphaned,
                      args=(args.mountpoint, os.getppid(), 300.0), daemon=True).start()
     operations = FailingFs(os.path.abspath(args.backing), fail, getattr(errno, args.error),
